@@ -1,0 +1,15 @@
+# Fails when a C++ file of the tree differs from what clang-format makes of it.
+file(GLOB_RECURSE files ${ROOT}/*.cpp ${ROOT}/*.h)
+list(FILTER files EXCLUDE REGEX "/build[^/]*/")
+set(bad "")
+foreach(f ${files})
+  execute_process(COMMAND ${CLANG_FORMAT} --dry-run -Werror --style=file ${f}
+                  RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
+  if(NOT rc EQUAL 0)
+    list(APPEND bad ${f})
+  endif()
+endforeach()
+if(bad)
+  string(REPLACE ";" "\n  " bad "${bad}")
+  message(FATAL_ERROR "Not formatted (run clang-format -i):\n  ${bad}")
+endif()

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Dialogs.h"
+
+#include <QList>
+#include <QQueue>
+
+// Answers the program's message boxes and file dialogs from queues and records each one.
+// A box or dialog that was not expected fails the running test (and is answered No/Cancel).
+// Installed for its lifetime.
+class TScriptedDialogs final : public Dialogs::TResponder
+{
+public:
+    TScriptedDialogs();
+    ~TScriptedDialogs() override;
+
+    // The answer of the next message box.
+    void ExpectMessage(QMessageBox::StandardButton answer = QMessageBox::Ok);
+    // The answer of the next file dialog: a path, or empty for cancel.
+    void ExpectFile(const QString& path);
+
+    QList<Dialogs::TMessage> messages;
+    QList<Dialogs::TFileRequest> files;
+    // True when every expected answer was used.
+    bool Done() const { return m_answers.isEmpty() && m_paths.isEmpty(); }
+
+    QMessageBox::StandardButton Message(QWidget* parent, const Dialogs::TMessage& message) override;
+    QString File(QWidget* parent, const Dialogs::TFileRequest& request) override;
+
+private:
+    QQueue<QMessageBox::StandardButton> m_answers;
+    QQueue<QString> m_paths;
+    Dialogs::TResponder* m_previous;
+};
