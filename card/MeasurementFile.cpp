@@ -1,0 +1,228 @@
+#include "MeasurementFile.h"
+
+#include "TError.h"
+#include "Win1252.h"
+
+#include <QFileDevice>
+#include <QIODevice>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+char16_t AsciiUpper(char16_t c)
+{
+    return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+}
+
+bool IsDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+} // namespace
+
+bool IsKey(QStringView key, QStringView line)
+{
+    const qsizetype eq = line.indexOf(u'=');
+    if (eq < 0 || eq != key.size())
+        return false;
+    for (qsizetype i = 0; i < eq; ++i)
+        if (AsciiUpper(line[i].unicode()) != AsciiUpper(key[i].unicode()))
+            return false;
+    return true;
+}
+
+QString KeyValue(QStringView line)
+{
+    const qsizetype eq = line.indexOf(u'=');
+    return eq < 0 ? QString() : line.mid(eq + 1).toString();
+}
+
+bool IsReadingRow(QStringView line)
+{
+    const QStringView t = TrimValue(line);
+    return !t.isEmpty() && (t.front() == u'-' || IsDigit(t.front()));
+}
+
+QString PadRight(const QString& text, int length)
+{
+    if (text.size() >= length)
+        return text;
+    return text + QString(length - text.size(), u' ');
+}
+
+QString TrimValue(QStringView value)
+{
+    qsizetype b = 0;
+    qsizetype e = value.size();
+    while (b < e && value[b].unicode() <= 0x20)
+        ++b;
+    while (e > b && value[e - 1].unicode() <= 0x20)
+        --e;
+    return value.mid(b, e - b).toString();
+}
+
+QString ReadingValueText(QStringView row)
+{
+    const qsizetype semi = row.indexOf(u';');
+    return (semi < 0 ? row.left(30) : row.mid(semi + 1, 30)).toString();
+}
+
+bool IsNumber(QStringView text, double* value)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && text[i] == u' ')
+        ++i;
+    QByteArray ascii;
+    ascii.reserve(n - i);
+    if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        ascii.append(char(text[i++].unicode()));
+    int digits = 0;
+    while (i < n && IsDigit(text[i])) {
+        ascii.append(char(text[i++].unicode()));
+        ++digits;
+    }
+    if (i < n && text[i] == u'.') {
+        ascii.append('.');
+        ++i;
+        while (i < n && IsDigit(text[i])) {
+            ascii.append(char(text[i++].unicode()));
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return false;
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        ascii.append('e');
+        ++i;
+        if (i < n && (text[i] == u'+' || text[i] == u'-'))
+            ascii.append(char(text[i++].unicode()));
+        int expDigits = 0;
+        while (i < n && IsDigit(text[i])) {
+            ascii.append(char(text[i++].unicode()));
+            ++expDigits;
+        }
+        if (expDigits == 0)
+            return false;
+    }
+    if (i != n)
+        return false;
+    errno = 0;
+    const double v = std::strtod(ascii.constData(), nullptr);
+    if (errno == ERANGE && std::isinf(v))
+        return false;
+    if (value)
+        *value = v;
+    return true;
+}
+
+QByteArray TextLine(QStringView text)
+{
+    QByteArray line = Win1252::Encode(text);
+    line.append("\r\n");
+    return line;
+}
+
+QByteArray KeyLine(QStringView key, QStringView value)
+{
+    QByteArray line = Win1252::Encode(key);
+    line.append('=');
+    line.append(Win1252::Encode(value));
+    line.append("\r\n");
+    return line;
+}
+
+namespace {
+void WriteBytes(QIODevice& file, const QByteArray& bytes)
+{
+    if (file.write(bytes) != bytes.size()) {
+        const auto* named = qobject_cast<QFileDevice*>(&file);
+        throw TError(
+            u"Error writing %1: %2"_s.arg(named ? named->fileName() : QString(), file.errorString()));
+    }
+}
+} // namespace
+
+void WriteKeyLine(QIODevice& file, QStringView key, QStringView value)
+{
+    WriteBytes(file, KeyLine(key, value));
+}
+
+void WriteTextLine(QIODevice& file, QStringView text)
+{
+    WriteBytes(file, TextLine(text));
+}
+
+TLineReader::TLineReader(QIODevice& device, const QString& fileName) : m_device(device), m_fileName(fileName)
+{
+}
+
+bool TLineReader::Fill()
+{
+    if (m_eof)
+        return false;
+    if (m_pos > 0) {
+        m_buffer.remove(0, m_pos);
+        m_pos = 0;
+    }
+    constexpr qsizetype chunk = 64 * 1024;
+    const qsizetype old = m_buffer.size();
+    m_buffer.resize(old + chunk);
+    const qint64 got = m_device.read(m_buffer.data() + old, chunk);
+    if (got < 0) {
+        m_buffer.resize(old);
+        throw TError(u"Error reading %1: %2"_s.arg(m_fileName, m_device.errorString()));
+    }
+    m_buffer.resize(old + got);
+    m_eof = got == 0;
+    return got > 0;
+}
+
+bool TLineReader::ReadLine(QString* line)
+{
+    QByteArray text;
+    bool any = false;
+    bool truncated = false;
+    for (;;) {
+        if (m_pos >= m_buffer.size() && !Fill())
+            break;
+        if (m_skipLf) {
+            m_skipLf = false;
+            if (m_buffer[m_pos] == '\n') {
+                ++m_pos;
+                continue;
+            }
+        }
+        const char* begin = m_buffer.constData() + m_pos;
+        const qsizetype avail = m_buffer.size() - m_pos;
+        qsizetype len = 0;
+        while (len < avail && begin[len] != '\n' && begin[len] != '\r')
+            ++len;
+        any = true;
+        if (!truncated) {
+            const qsizetype room = MaxLineBytes - text.size();
+            text.append(begin, std::min(len, room));
+            truncated = len > room;
+        }
+        m_pos += len;
+        if (len < avail) {
+            // A line end: CR LF counts once.
+            m_skipLf = begin[len] == '\r';
+            ++m_pos;
+            ++m_lineNumber;
+            *line = Win1252::Decode(text);
+            return true;
+        }
+    }
+    if (!any)
+        return false;
+    ++m_lineNumber;
+    *line = Win1252::Decode(text);
+    return true;
+}
