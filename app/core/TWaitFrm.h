@@ -39,7 +39,7 @@ private:
 TWaitFrm* WaitFrm();
 
 // Shows the progress window with a title and a range for its lifetime and hides it when it goes,
-// whether or not the operation failed. Does nothing but count when there is no progress window.
+// whether or not the operation failed. Does nothing when there is no progress window.
 class TWaitScope
 {
 public:

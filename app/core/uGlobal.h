@@ -56,7 +56,8 @@ QChar DateSeparator();
 // A date in the short date format: "15.03.24".
 QString FormatDate(QDate date);
 // A date in the short date format; day, month and year may have one or two digits (the year also
-// four). Two-digit years lie within the 50 years before and the 49 years after the current year.
+// four). Two-digit years lie within the 50 years before and the 49 years after the current year;
+// without a year the date lies in the current one.
 // An invalid QDate when the text is not a date.
 QDate ParseDate(const QString& text);
 // As ParseDate, but throws TError("'<text>' ist kein gültiges Datum") when the text is not a date.
