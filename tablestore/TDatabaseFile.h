@@ -33,8 +33,8 @@ public:
     // Only while closed.
     void SetFileName(const QString& path);
 
-    // Creates a new empty database file at FileName (replacing nothing: an existing file is an error).
-    // The connection stays closed.
+    // Creates an empty database file at FileName when there is none; an existing database file is
+    // kept as it is. The connection stays closed.
     void CreateDatabaseFile();
     // Opens FileName. Checks the file; a damaged file raises NeedRepair (the connection is open
     // all the same, so that what can be read can be read). A missing file, a file that is not a
@@ -77,7 +77,6 @@ public:
         QString damagedCopy;
         QStringList report;
         qint64 rowsCopied = 0;
-        qint64 rowsLost = 0; // rows known to have been there and not readable (estimate, may be 0)
     };
     static TRepairResult Repair(const QString& path, const QList<TTableDef>& expected = {});
     // Rebuilds a closed database file without its free space.

@@ -78,6 +78,9 @@ struct TTextConversion
 void SetTextConversion(const TTextConversion& conversion);
 const TTextConversion& TextConversion();
 
+// The text a grid or a bound control shows for a value of the field (of the field's own type).
+QString DisplayText(const TField& field, const QVariant& value);
+
 // Formats a date or time with a format in the program's notation ("dd.mm.yy", "hh:mm:ss").
 QString FormatDateTime(const QString& format, QDate date, QTime time);
 } // namespace TableStore

@@ -157,6 +157,7 @@ signals:
 private:
     friend class TField;
     friend class TDatabaseFile;
+    void DatabaseGone();
     struct TImpl;
     std::unique_ptr<TImpl> d;
 };

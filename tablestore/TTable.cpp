@@ -1,0 +1,1878 @@
+#include "TTable.h"
+
+#include "StoreSql.h"
+#include "TError.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <QHash>
+#include <QPointer>
+#include <unordered_map>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+using namespace StoreSql;
+
+namespace {
+
+// Rows are fetched in pages of this many rows by position; a few dozen pages stay cached.
+constexpr int PageRows = 64;
+constexpr size_t MaxPages = 48;
+
+// One fetched value as the file holds it; texts live in the row block's byte buffer.
+struct TCell
+{
+    enum Kind : quint8
+    {
+        Null,
+        Int,
+        Float,
+        Text
+    };
+    Kind kind = Null;
+    int len = 0;
+    union {
+        qint64 i = 0;
+        double f;
+        qint64 off;
+    };
+};
+
+// A block of fetched rows: row ids, cells row by row, and the bytes of their texts.
+struct TRows
+{
+    int columns = 0;
+    std::vector<qint64> ids;
+    std::vector<TCell> cells;
+    QByteArray text;
+
+    int Count() const { return int(ids.size()); }
+    void Clear()
+    {
+        ids.clear();
+        cells.clear();
+        text.clear();
+    }
+    const TCell& Cell(int r, int c) const { return cells[size_t(r) * size_t(columns) + size_t(c)]; }
+    TCell& Cell(int r, int c) { return cells[size_t(r) * size_t(columns) + size_t(c)]; }
+    const char* Bytes(const TCell& c) const { return text.constData() + c.off; }
+
+    // Column 0 of the statement is the row id, columns 1.. the fields.
+    void ReadRow(sqlite3_stmt* st)
+    {
+        ids.push_back(sqlite3_column_int64(st, 0));
+        for (int c = 1; c <= columns; ++c) {
+            TCell cell;
+            switch (sqlite3_column_type(st, c)) {
+            case SQLITE_INTEGER:
+                cell.kind = TCell::Int;
+                cell.i = sqlite3_column_int64(st, c);
+                break;
+            case SQLITE_FLOAT:
+                cell.kind = TCell::Float;
+                cell.f = sqlite3_column_double(st, c);
+                break;
+            case SQLITE_NULL:
+                break;
+            default: {
+                const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+                cell.kind = TCell::Text;
+                cell.len = sqlite3_column_bytes(st, c);
+                cell.off = text.size();
+                text.append(p, cell.len);
+            }
+            }
+            cells.push_back(cell);
+        }
+    }
+    void CopyRow(const TRows& src, int r)
+    {
+        ids.push_back(src.ids[size_t(r)]);
+        for (int c = 0; c < columns; ++c) {
+            TCell cell = src.Cell(r, c);
+            if (cell.kind == TCell::Text) {
+                const qint64 off = text.size();
+                text.append(src.Bytes(cell), cell.len);
+                cell.off = off;
+            }
+            cells.push_back(cell);
+        }
+    }
+    void Reverse()
+    {
+        TRows r;
+        r.columns = columns;
+        r.text.reserve(text.size());
+        for (int i = Count() - 1; i >= 0; --i)
+            r.CopyRow(*this, i);
+        *this = std::move(r);
+    }
+};
+
+// A value to bind to a statement.
+struct TBind
+{
+    enum Kind : quint8
+    {
+        Null,
+        Int,
+        Float,
+        Text
+    };
+    Kind kind = Null;
+    qint64 i = 0;
+    double f = 0;
+    QByteArray text;
+
+    friend bool operator==(const TBind& a, const TBind& b)
+    {
+        if (a.kind != b.kind)
+            return false;
+        switch (a.kind) {
+        case Null:
+            return true;
+        case Int:
+            return a.i == b.i;
+        case Float:
+            return a.f == b.f;
+        case Text:
+            return a.text == b.text;
+        }
+        return false;
+    }
+};
+
+TBind BindInt(qint64 v)
+{
+    TBind b;
+    b.kind = TBind::Int;
+    b.i = v;
+    return b;
+}
+
+TBind BindOfCell(const TRows& rows, int r, int col)
+{
+    if (col < 0)
+        return BindInt(rows.ids[size_t(r)]);
+    const TCell& c = rows.Cell(r, col);
+    TBind b;
+    switch (c.kind) {
+    case TCell::Null:
+        break;
+    case TCell::Int:
+        b.kind = TBind::Int;
+        b.i = c.i;
+        break;
+    case TCell::Float:
+        b.kind = TBind::Float;
+        b.f = c.f;
+        break;
+    case TCell::Text:
+        b.kind = TBind::Text;
+        b.text = QByteArray(rows.Bytes(c), c.len);
+        break;
+    }
+    return b;
+}
+
+void BindTo(sqlite3_stmt* st, int n, const TBind& b)
+{
+    switch (b.kind) {
+    case TBind::Null:
+        sqlite3_bind_null(st, n);
+        break;
+    case TBind::Int:
+        sqlite3_bind_int64(st, n, b.i);
+        break;
+    case TBind::Float:
+        sqlite3_bind_double(st, n, b.f);
+        break;
+    case TBind::Text:
+        sqlite3_bind_text(st, n, b.text.constData(), int(b.text.size()), SQLITE_TRANSIENT);
+        break;
+    }
+}
+
+[[noreturn]] void ConversionError(const QString& text, const char* what)
+{
+    throw TError(u"'%1' is not a valid %2"_s.arg(text, QLatin1StringView(what)));
+}
+
+bool IsTextType(TFieldType t)
+{
+    return t == TFieldType::String || t == TFieldType::Memo;
+}
+
+QString FloatText(double v)
+{
+    return QString::number(v, 'g', 15);
+}
+
+// A value brought to the field's own type: null, QString, qint64, double, QDate, QTime or bool.
+QVariant Coerce(const TFieldDef& def, const QVariant& v)
+{
+    if (!v.isValid() || v.isNull())
+        return {};
+    const int id = v.typeId();
+    switch (def.type) {
+    case TFieldType::String:
+    case TFieldType::Memo: {
+        QString s;
+        switch (id) {
+        case QMetaType::QString:
+            s = v.toString();
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            s = FloatText(v.toDouble());
+            break;
+        case QMetaType::QDate:
+            s = TableStore::TextConversion().formatDate(v.toDate());
+            break;
+        case QMetaType::QTime:
+            s = TableStore::TextConversion().formatTime(v.toTime());
+            break;
+        case QMetaType::Bool:
+            s = v.toBool() ? u"True"_s : u"False"_s;
+            break;
+        default:
+            s = v.toString();
+        }
+        return s.isEmpty() ? QVariant() : QVariant(s);
+    }
+    case TFieldType::Integer:
+    case TFieldType::AutoInc: {
+        qint64 n = 0;
+        if (id == QMetaType::QString) {
+            const QString s = v.toString().trimmed();
+            if (s.isEmpty())
+                return {};
+            bool ok = false;
+            n = s.toLongLong(&ok);
+            if (!ok)
+                ConversionError(v.toString(), "integer value");
+        } else if (id == QMetaType::Double || id == QMetaType::Float) {
+            const double d = v.toDouble();
+            if (!std::isfinite(d))
+                ConversionError(FloatText(d), "integer value");
+            n = qint64(std::llround(d));
+        } else {
+            bool ok = false;
+            n = v.toLongLong(&ok);
+            if (!ok)
+                ConversionError(v.toString(), "integer value");
+        }
+        if (n < std::numeric_limits<qint32>::min() || n > std::numeric_limits<qint32>::max())
+            throw TError(u"Value %1 is out of range for field '%2'"_s.arg(n).arg(def.name));
+        return QVariant(n);
+    }
+    case TFieldType::Float: {
+        if (id == QMetaType::QString) {
+            const QString s = v.toString().trimmed();
+            if (s.isEmpty())
+                return {};
+            bool ok = false;
+            const double d = s.toDouble(&ok); // "." as decimal separator, whatever the locale
+            if (!ok)
+                ConversionError(v.toString(), "floating point value");
+            return QVariant(d);
+        }
+        bool ok = false;
+        const double d = v.toDouble(&ok);
+        if (!ok)
+            ConversionError(v.toString(), "floating point value");
+        return QVariant(d);
+    }
+    case TFieldType::Date: {
+        QDate d;
+        if (id == QMetaType::QDate)
+            d = v.toDate();
+        else if (id == QMetaType::QDateTime)
+            d = v.toDateTime().date();
+        else if (id == QMetaType::QString) {
+            if (v.toString().trimmed().isEmpty())
+                return {};
+            d = TableStore::TextConversion().parseDate(v.toString());
+        }
+        if (!d.isValid() || d.year() < 1 || d.year() > 9999)
+            ConversionError(v.toString(), "date");
+        return QVariant(d);
+    }
+    case TFieldType::Time: {
+        QTime t;
+        if (id == QMetaType::QTime)
+            t = v.toTime();
+        else if (id == QMetaType::QDateTime)
+            t = v.toDateTime().time();
+        else if (id == QMetaType::QString) {
+            if (v.toString().trimmed().isEmpty())
+                return {};
+            t = TableStore::TextConversion().parseTime(v.toString());
+        }
+        if (!t.isValid())
+            ConversionError(v.toString(), "time");
+        return QVariant(QTime(t.hour(), t.minute(), t.second()));
+    }
+    case TFieldType::Boolean: {
+        if (id == QMetaType::QString) {
+            const QString s = v.toString().trimmed();
+            if (s.isEmpty())
+                return {};
+            if (s.compare(u"true"_s, Qt::CaseInsensitive) == 0 || s == u"1"_s)
+                return QVariant(true);
+            if (s.compare(u"false"_s, Qt::CaseInsensitive) == 0 || s == u"0"_s)
+                return QVariant(false);
+            ConversionError(s, "boolean value");
+        }
+        return QVariant(v.toBool());
+    }
+    }
+    return v;
+}
+
+// The value as the file keeps it; v is already of the field's type.
+TBind StorageOf(const TFieldDef& def, const QVariant& v)
+{
+    TBind b;
+    if (v.isNull())
+        return b;
+    switch (def.type) {
+    case TFieldType::String:
+    case TFieldType::Memo:
+        b.kind = TBind::Text;
+        b.text = v.toString().toUtf8();
+        break;
+    case TFieldType::Integer:
+    case TFieldType::AutoInc:
+        b.kind = TBind::Int;
+        b.i = v.toLongLong();
+        break;
+    case TFieldType::Boolean:
+        b.kind = TBind::Int;
+        b.i = v.toBool() ? 1 : 0;
+        break;
+    case TFieldType::Float:
+        b.kind = TBind::Float;
+        b.f = v.toDouble();
+        break;
+    case TFieldType::Date: {
+        char buf[10];
+        b.kind = TBind::Text;
+        b.text = QByteArray(buf, FormatIsoDate(v.toDate(), buf));
+        break;
+    }
+    case TFieldType::Time: {
+        char buf[8];
+        b.kind = TBind::Text;
+        b.text = QByteArray(buf, FormatIsoTime(v.toTime(), buf));
+        break;
+    }
+    }
+    return b;
+}
+
+// A fetched value in the field's type.
+QVariant Decode(const TFieldDef& def, const TRows& rows, int r, int col)
+{
+    const TCell& c = rows.Cell(r, col);
+    if (c.kind == TCell::Null)
+        return {};
+    switch (def.type) {
+    case TFieldType::String:
+    case TFieldType::Memo:
+        if (c.kind == TCell::Text)
+            return QString::fromUtf8(rows.Bytes(c), c.len);
+        return c.kind == TCell::Int ? QString::number(c.i) : FloatText(c.f);
+    case TFieldType::Integer:
+    case TFieldType::AutoInc:
+        if (c.kind == TCell::Int)
+            return QVariant(c.i);
+        if (c.kind == TCell::Float)
+            return QVariant(qint64(c.f));
+        return QVariant(QByteArray(rows.Bytes(c), c.len).toLongLong());
+    case TFieldType::Boolean:
+        return QVariant(c.kind == TCell::Int ? c.i != 0 : c.kind == TCell::Float && c.f != 0);
+    case TFieldType::Float:
+        if (c.kind == TCell::Float)
+            return QVariant(c.f);
+        if (c.kind == TCell::Int)
+            return QVariant(double(c.i));
+        return QVariant(QByteArray(rows.Bytes(c), c.len).toDouble());
+    case TFieldType::Date:
+        if (c.kind == TCell::Text)
+            return QVariant(ParseIsoDate(rows.Bytes(c), c.len));
+        return QVariant(QDate());
+    case TFieldType::Time:
+        if (c.kind == TCell::Text)
+            return QVariant(ParseIsoTime(rows.Bytes(c), c.len));
+        return QVariant(QTime());
+    }
+    return {};
+}
+
+} // namespace
+
+struct TTable::TImpl
+{
+    struct TOrder
+    {
+        int col; // -1: the row id
+        bool desc;
+        bool nocase;
+    };
+
+    TTable* q;
+    QPointer<TDatabaseFile> db;
+    QString tableName;
+    QList<TFieldDef> fieldDefs;
+    QList<TIndexDef> indexDefs;
+    bool exclusive = true;
+
+    bool active = false;
+    TDataSetState state = TDataSetState::Inactive;
+    QList<TField*> fields;
+    QList<TFieldDef> fieldsFor; // the definitions the TField objects were made for
+
+    QByteArray qtable, selectCols, insertSql, updateSql, deleteSql;
+
+    QString indexName, indexFieldNames;
+    std::vector<TOrder> order;
+    QByteArray orderFwd, orderRev;
+
+    QPointer<TTable> master;
+    QString masterField, detailField;
+    int detailCol = -1;
+    QList<TTable*> details;
+    bool masterMoved = true;
+    TBind filter;
+
+    quint64* version = nullptr;
+    quint64 seen = 0;
+
+    TRows cur;
+    bool hasCur = false;
+    int pos = -1;
+    bool bof = true, eof = true;
+    bool pendingFirst = true;
+    int count = -1;
+    std::unordered_map<int, TRows> pages;
+    std::vector<int> lru;
+
+    std::vector<QVariant> buf;
+    bool modified = false;
+
+    QHash<QByteArray, sqlite3_stmt*> stmts;
+    qint64 rowsFetched = 0;
+
+    explicit TImpl(TTable* table) : q(table) {}
+
+    int Columns() const { return int(fieldDefs.size()); }
+    const QString& FileName() const
+    {
+        static const QString none;
+        return db ? db->FileName() : none;
+    }
+    sqlite3* Handle() const
+    {
+        if (!db || !db->Handle())
+            throw TError(u"Database '%1' is not open"_s.arg(db ? db->DatabaseName() : QString()));
+        return db->Handle();
+    }
+    QString Prefix() const { return tableName.isEmpty() ? QString() : tableName + u": "_s; }
+
+    int FieldIndex(const QString& name) const
+    {
+        for (int i = 0; i < fieldDefs.size(); ++i)
+            if (fieldDefs[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    }
+
+    TDatabaseFile& Conn() const
+    {
+        if (!db || !db->Connected())
+            throw TError(u"Database '%1' is not open"_s.arg(db ? db->DatabaseName() : QString()));
+        return *db;
+    }
+
+    void Reorder()
+    {
+        if (!active)
+            return;
+        DropFetched();
+        pos = -1;
+        emit q->RowsChange();
+        emit q->DataChange(nullptr);
+    }
+
+    void CheckActive() const
+    {
+        if (!active)
+            throw TError(u"%1Cannot perform this operation on a closed dataset"_s.arg(Prefix()));
+    }
+
+    // --- statements ---
+
+    sqlite3_stmt* Prepare(const QByteArray& sql)
+    {
+        if (auto it = stmts.constFind(sql); it != stmts.constEnd())
+            return *it;
+        sqlite3* h = Handle();
+        sqlite3_stmt* st = nullptr;
+        const int rc = sqlite3_prepare_v3(h, sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+        if (rc != SQLITE_OK)
+            Throw(h, rc, FileName());
+        stmts.insert(sql, st);
+        return st;
+    }
+
+    void FinalizeAll()
+    {
+        for (sqlite3_stmt* st : std::as_const(stmts))
+            sqlite3_finalize(st);
+        stmts.clear();
+    }
+
+    [[noreturn]] void Fail(int rc)
+    {
+        Throw(db ? db->Handle() : nullptr, rc, FileName());
+    }
+
+    void Bind(sqlite3_stmt* st, const std::vector<TBind>& binds)
+    {
+        for (size_t i = 0; i < binds.size(); ++i)
+            BindTo(st, int(i + 1), binds[i]);
+    }
+
+    // Runs a query of rows (row id + every field) and appends them to out.
+    void Fetch(const QByteArray& sql, const std::vector<TBind>& binds, TRows& out)
+    {
+        sqlite3_stmt* st = Prepare(sql);
+        TReset reset(st);
+        Bind(st, binds);
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            out.ReadRow(st);
+            ++rowsFetched;
+        }
+        if (rc != SQLITE_DONE)
+            Fail(rc);
+    }
+
+    qint64 QueryInt(const QByteArray& sql, const std::vector<TBind>& binds)
+    {
+        sqlite3_stmt* st = Prepare(sql);
+        TReset reset(st);
+        Bind(st, binds);
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW)
+            return sqlite3_column_int64(st, 0);
+        if (rc != SQLITE_DONE)
+            Fail(rc);
+        return 0;
+    }
+
+    // --- building queries ---
+
+    QByteArray ColExpr(const TOrder& o) const
+    {
+        if (o.col < 0)
+            return "rowid";
+        QByteArray e = Quote(fieldDefs[o.col].name);
+        if (o.nocase)
+            e += " COLLATE NOCASE";
+        return e;
+    }
+
+    bool Linked() const { return master && detailCol >= 0; }
+
+    // " WHERE <link> AND <extra>", binds the link value first.
+    QByteArray Where(const QByteArray& extra, std::vector<TBind>& binds) const
+    {
+        QByteArray w;
+        if (Linked()) {
+            w = " WHERE " + Quote(fieldDefs[detailCol].name) + " = ?";
+            binds.insert(binds.begin(), filter);
+            if (!extra.isEmpty())
+                w += " AND " + extra;
+        } else if (!extra.isEmpty())
+            w = " WHERE " + extra;
+        return w;
+    }
+
+    // Condition "strictly after (or before) row r of rows in the current order".
+    QByteArray Keyset(const TRows& rows, int r, bool after, std::vector<TBind>& binds) const
+    {
+        std::vector<const TOrder*> ks;
+        for (const TOrder& o : order)
+            if (!(Linked() && o.col == detailCol))
+                ks.push_back(&o);
+        std::vector<TBind> values;
+        bool uniform = true, nulls = false;
+        const bool greater0 = after != ks.front()->desc;
+        for (const TOrder* o : ks) {
+            values.push_back(BindOfCell(rows, r, o->col));
+            nulls = nulls || values.back().kind == TBind::Null;
+            uniform = uniform && !o->nocase && (after != o->desc) == greater0;
+        }
+        if (uniform && !nulls) {
+            QByteArray lhs, rhs;
+            for (size_t i = 0; i < ks.size(); ++i) {
+                lhs += (i ? ", " : "") + ColExpr(*ks[i]);
+                rhs += i ? ", ?" : "?";
+                binds.push_back(values[i]);
+            }
+            const char* op = greater0 ? " > " : " < ";
+            if (ks.size() == 1)
+                return lhs + op + rhs;
+            return "(" + lhs + ")" + op + "(" + rhs + ")";
+        }
+        QList<QByteArray> terms;
+        for (size_t i = 0; i < ks.size(); ++i) {
+            const bool greater = after != ks[i]->desc;
+            const bool null = values[i].kind == TBind::Null;
+            if (null && !greater)
+                continue; // nothing sorts below a null
+            QByteArray t = "(";
+            std::vector<TBind> tb;
+            for (size_t j = 0; j < i; ++j) {
+                t += ColExpr(*ks[j]) + " IS ? AND ";
+                tb.push_back(values[j]);
+            }
+            const QByteArray c = ColExpr(*ks[i]);
+            if (null)
+                t += c + " IS NOT NULL";
+            else if (greater) {
+                t += c + " > ?";
+                tb.push_back(values[i]);
+            } else {
+                t += "(" + c + " < ? OR " + c + " IS NULL)";
+                tb.push_back(values[i]);
+            }
+            t += ")";
+            terms.append(t);
+            binds.insert(binds.end(), tb.begin(), tb.end());
+        }
+        if (terms.isEmpty())
+            return "0";
+        QByteArray all = "(";
+        for (int i = 0; i < terms.size(); ++i)
+            all += (i ? " OR " : "") + terms[i];
+        return all + ")";
+    }
+
+    QByteArray Select(const QByteArray& where, bool reverse, bool limitOffset) const
+    {
+        QByteArray sql = "SELECT " + selectCols + " FROM " + qtable + where + " ORDER BY " +
+                         (reverse ? orderRev : orderFwd);
+        sql += limitOffset ? " LIMIT ? OFFSET ?" : " LIMIT 1";
+        return sql;
+    }
+
+    void BuildOrder()
+    {
+        std::vector<TOrder> o;
+        if (!indexName.isEmpty()) {
+            const TIndexDef* def = nullptr;
+            for (const TIndexDef& i : std::as_const(indexDefs))
+                if (i.name.compare(indexName, Qt::CaseInsensitive) == 0)
+                    def = &i;
+            if (!def)
+                throw TError(u"%1Index '%2' not found"_s.arg(Prefix(), indexName));
+            for (const QString& f : def->fields) {
+                const int c = FieldIndex(f);
+                if (c < 0)
+                    throw TError(u"%1Field '%2' not found"_s.arg(Prefix(), f));
+                o.push_back({c, bool(def->options & TIndexOption::Descending),
+                             bool(def->options & TIndexOption::CaseInsensitive) && IsTextType(fieldDefs[c].type)});
+            }
+        } else if (!indexFieldNames.isEmpty()) {
+            for (const QString& part : indexFieldNames.split(u';', Qt::SkipEmptyParts)) {
+                const int c = FieldIndex(part.trimmed());
+                if (c < 0)
+                    throw TError(u"%1Field '%2' not found"_s.arg(Prefix(), part.trimmed()));
+                o.push_back({c, false, false});
+            }
+        }
+        o.push_back({-1, false, false});
+        order = std::move(o);
+        orderFwd.clear();
+        orderRev.clear();
+        for (size_t i = 0; i < order.size(); ++i) {
+            const QByteArray e = ColExpr(order[i]);
+            orderFwd += (i ? ", " : "") + e + (order[i].desc ? " DESC" : "");
+            orderRev += (i ? ", " : "") + e + (order[i].desc ? "" : " DESC");
+        }
+    }
+
+    // --- what was fetched ---
+
+    void DropFetched()
+    {
+        pages.clear();
+        lru.clear();
+    }
+
+    void TouchPage(int p)
+    {
+        auto it = std::find(lru.begin(), lru.end(), p);
+        if (it != lru.end())
+            lru.erase(it);
+        lru.push_back(p);
+        while (lru.size() > MaxPages) {
+            pages.erase(lru.front());
+            lru.erase(lru.begin());
+        }
+    }
+
+    int Count()
+    {
+        if (count < 0) {
+            std::vector<TBind> binds;
+            const QByteArray where = Where({}, binds);
+            count = int(QueryInt("SELECT COUNT(*) FROM " + qtable + where, binds));
+        }
+        return count;
+    }
+
+    // The page of rows [p * PageRows, (p + 1) * PageRows); nullptr when it holds no row.
+    const TRows* Page(int p)
+    {
+        if (auto it = pages.find(p); it != pages.end()) {
+            if (lru.empty() || lru.back() != p)
+                TouchPage(p);
+            return &it->second;
+        }
+        if (p < 0)
+            return nullptr;
+        TRows rows;
+        rows.columns = Columns();
+        std::vector<TBind> binds;
+        bool forward = true;
+        auto prev = pages.find(p - 1);
+        auto next = pages.find(p + 1);
+        if (p > 0 && prev != pages.end()) {
+            if (prev->second.Count() < PageRows)
+                return nullptr;
+            const QByteArray ks = Keyset(prev->second, prev->second.Count() - 1, true, binds);
+            const QByteArray sql = Select(Where(ks, binds), false, true);
+            binds.push_back(BindInt(PageRows));
+            binds.push_back(BindInt(0));
+            Fetch(sql, binds, rows);
+        } else if (next != pages.end() && next->second.Count() > 0) {
+            const QByteArray ks = Keyset(next->second, 0, false, binds);
+            const QByteArray sql = Select(Where(ks, binds), true, true);
+            binds.push_back(BindInt(PageRows));
+            binds.push_back(BindInt(0));
+            Fetch(sql, binds, rows);
+            rows.Reverse();
+            forward = false;
+        } else {
+            const qint64 start = qint64(p) * PageRows;
+            qint64 limit = PageRows, offset = start;
+            bool reverse = false;
+            if (p > 0) {
+                const int c = Count();
+                if (start >= c)
+                    return nullptr;
+                const qint64 after = c - start - PageRows; // rows behind this page
+                if (after < start) {
+                    reverse = true;
+                    offset = std::max<qint64>(after, 0);
+                    limit = std::min<qint64>(PageRows, c - start);
+                }
+            }
+            const QByteArray sql = Select(Where({}, binds), reverse, true);
+            binds.push_back(BindInt(limit));
+            binds.push_back(BindInt(offset));
+            Fetch(sql, binds, rows);
+            if (reverse) {
+                rows.Reverse();
+                forward = false;
+            }
+        }
+        if (forward && rows.Count() < PageRows)
+            count = p * PageRows + rows.Count();
+        if (rows.Count() == 0)
+            return nullptr;
+        auto [it, inserted] = pages.emplace(p, std::move(rows));
+        TouchPage(p);
+        return &it->second;
+    }
+
+    bool RowAt(int position, const TRows** rows, int* index)
+    {
+        if (position < 0)
+            return false;
+        const TRows* page = Page(position / PageRows);
+        const int i = position % PageRows;
+        if (!page || i >= page->Count())
+            return false;
+        *rows = page;
+        *index = i;
+        return true;
+    }
+
+    bool GoPos(int position)
+    {
+        const TRows* rows;
+        int index;
+        if (!RowAt(position, &rows, &index))
+            return false;
+        cur.Clear();
+        cur.CopyRow(*rows, index);
+        hasCur = true;
+        pos = position;
+        return true;
+    }
+
+    void SetEmpty()
+    {
+        cur.Clear();
+        hasCur = false;
+        pos = -1;
+        bof = eof = true;
+        count = 0;
+    }
+
+    // The first row of the current order that meets extra; false when none does.
+    bool FetchOne(const QByteArray& extra, std::vector<TBind> binds, bool reverse, TRows& out)
+    {
+        out.Clear();
+        out.columns = Columns();
+        std::vector<TBind> all;
+        const QByteArray where = Where(extra, all);
+        all.insert(all.end(), binds.begin(), binds.end());
+        Fetch(Select(where, reverse, false), all, out);
+        return out.Count() > 0;
+    }
+
+    void EnsurePos()
+    {
+        if (pos >= 0 || !hasCur)
+            return;
+        std::vector<TBind> binds;
+        const QByteArray ks = Keyset(cur, 0, false, binds);
+        const QByteArray where = Where(ks, binds);
+        pos = int(QueryInt("SELECT COUNT(*) FROM " + qtable + where, binds));
+    }
+
+    // After others changed the table: the current row again by its id, or its neighbour.
+    void RereadCurrent()
+    {
+        if (!hasCur) {
+            pendingFirst = true;
+            return;
+        }
+        TRows row;
+        pos = -1;
+        if (FetchOne("rowid = ?", {BindInt(cur.ids[0])}, false, row)) {
+            cur = std::move(row);
+        } else {
+            std::vector<TBind> b;
+            const QByteArray after = Keyset(cur, 0, true, b);
+            if (FetchOne(after, b, false, row)) {
+                cur = std::move(row);
+            } else {
+                b.clear();
+                const QByteArray before = Keyset(cur, 0, false, b);
+                if (FetchOne(before, b, true, row))
+                    cur = std::move(row);
+                else
+                    SetEmpty();
+            }
+        }
+        NotifyDetails(false);
+    }
+
+    // The link value that master gives its details.
+    TBind LinkValueFor(const QString& fieldName)
+    {
+        if (!active)
+            return {};
+        const int col = FieldIndex(fieldName);
+        if (col < 0)
+            throw TError(u"%1Field '%2' not found"_s.arg(Prefix(), fieldName));
+        if (state == TDataSetState::Edit || state == TDataSetState::Insert)
+            return StorageOf(fieldDefs[col], buf[size_t(col)]);
+        EnsureFresh();
+        if (!hasCur)
+            return {};
+        return BindOfCell(cur, 0, col);
+    }
+
+    // Brings fetched rows, count and current row up to date with the file and the master.
+    void EnsureFresh()
+    {
+        CheckActive();
+        if (*version != seen) {
+            seen = *version;
+            DropFetched();
+            count = -1;
+            if (!pendingFirst)
+                RereadCurrent();
+        }
+        if (master && masterMoved) {
+            TBind v = master->d->LinkValueFor(masterField);
+            masterMoved = false;
+            if (!(v == filter)) {
+                filter = std::move(v);
+                DropFetched();
+                count = -1;
+                pendingFirst = true;
+            }
+        }
+        if (pendingFirst)
+            DoFirst();
+    }
+
+    void DoFirst()
+    {
+        pendingFirst = false;
+        if (GoPos(0)) {
+            bof = true;
+            eof = false;
+        } else {
+            SetEmpty();
+        }
+        NotifyDetails(false);
+    }
+
+    // --- telling others ---
+
+    // The details' master row changed: they go to their first linked row when next read.
+    void NotifyDetails(bool signal)
+    {
+        for (TTable* t : std::as_const(details))
+            t->d->MasterMoved(signal);
+    }
+
+    void MasterMoved(bool signal)
+    {
+        masterMoved = true;
+        if (!active)
+            return;
+        NotifyDetails(signal);
+        if (signal) {
+            emit q->RowsChange();
+            emit q->DataChange(nullptr);
+        }
+    }
+
+    void EmitScroll()
+    {
+        NotifyDetails(true);
+        emit q->DataChange(nullptr);
+    }
+
+    void EmitRows()
+    {
+        emit q->RowsChange();
+        EmitScroll();
+    }
+
+    void SetState(TDataSetState s)
+    {
+        if (state == s)
+            return;
+        state = s;
+        emit q->StateChange();
+    }
+
+    // Before moving: a pending edit is posted when something was changed, else dropped; the
+    // details do the same first.
+    void CheckBrowseMode()
+    {
+        CheckActive();
+        for (TTable* t : std::as_const(details))
+            if (t->d->active)
+                t->d->CheckBrowseMode();
+        if (state == TDataSetState::Edit || state == TDataSetState::Insert) {
+            if (modified)
+                q->Post();
+            else
+                q->Cancel();
+        }
+    }
+
+    // --- values ---
+
+    QVariant Value(int col)
+    {
+        CheckActive();
+        if (state == TDataSetState::Edit || state == TDataSetState::Insert)
+            return buf[size_t(col)];
+        EnsureFresh();
+        if (!hasCur)
+            return {};
+        return Decode(fieldDefs[col], cur, 0, col);
+    }
+
+    bool IsNull(int col)
+    {
+        CheckActive();
+        if (state == TDataSetState::Edit || state == TDataSetState::Insert)
+            return buf[size_t(col)].isNull();
+        EnsureFresh();
+        return !hasCur || cur.Cell(0, col).kind == TCell::Null;
+    }
+
+    void SetValue(int col, const QVariant& v)
+    {
+        CheckActive();
+        if (state != TDataSetState::Edit && state != TDataSetState::Insert)
+            throw TError(u"%1Dataset not in edit or insert mode"_s.arg(Prefix()));
+        buf[size_t(col)] = Coerce(fieldDefs[col], v);
+        modified = true;
+        emit q->DataChange(fields[col]);
+    }
+
+    void FillBufferFromCurrent()
+    {
+        buf.assign(size_t(Columns()), QVariant());
+        if (hasCur)
+            for (int c = 0; c < Columns(); ++c)
+                buf[size_t(c)] = Decode(fieldDefs[c], cur, 0, c);
+    }
+
+    // The current row after a post: the posted values as the file now holds them.
+    void CurrentFromBuffer(qint64 rowId, const std::vector<TBind>& stored)
+    {
+        cur.Clear();
+        cur.columns = Columns();
+        cur.ids.push_back(rowId);
+        for (const TBind& b : stored) {
+            TCell cell;
+            switch (b.kind) {
+            case TBind::Null:
+                break;
+            case TBind::Int:
+                cell.kind = TCell::Int;
+                cell.i = b.i;
+                break;
+            case TBind::Float:
+                cell.kind = TCell::Float;
+                cell.f = b.f;
+                break;
+            case TBind::Text:
+                cell.kind = TCell::Text;
+                cell.len = int(b.text.size());
+                cell.off = cur.text.size();
+                cur.text.append(b.text);
+                break;
+            }
+            cur.cells.push_back(cell);
+        }
+        hasCur = true;
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
+
+TTable::TTable(QObject* parent) : QObject(parent), d(std::make_unique<TImpl>(this)) {}
+
+TTable::~TTable()
+{
+    try {
+        Close();
+    } catch (...) {
+    }
+    d->FinalizeAll();
+    if (d->master)
+        d->master->d->details.removeAll(this);
+    for (TTable* t : std::as_const(d->details)) {
+        t->d->master = nullptr;
+        t->d->masterMoved = true;
+    }
+    if (d->db)
+        d->db->Detach(this);
+    qDeleteAll(d->fields);
+}
+
+void TTable::DatabaseGone()
+{
+    d->FinalizeAll();
+    d->active = false;
+    d->state = TDataSetState::Inactive;
+    d->db = nullptr;
+}
+
+TDatabaseFile* TTable::Database() const
+{
+    return d->db;
+}
+
+void TTable::SetDatabase(TDatabaseFile* database)
+{
+    if (d->active)
+        throw TError(u"%1Cannot change the database of an open table"_s.arg(d->Prefix()));
+    if (d->db)
+        d->db->Detach(this);
+    d->db = database;
+    d->FinalizeAll();
+}
+
+const QString& TTable::TableName() const
+{
+    return d->tableName;
+}
+
+void TTable::SetTableName(const QString& name)
+{
+    if (d->active)
+        throw TError(u"%1Cannot change the name of an open table"_s.arg(d->Prefix()));
+    d->tableName = name;
+}
+
+QList<TFieldDef>& TTable::FieldDefs()
+{
+    return d->fieldDefs;
+}
+
+QList<TIndexDef>& TTable::IndexDefs()
+{
+    return d->indexDefs;
+}
+
+bool TTable::Exclusive() const
+{
+    return d->exclusive;
+}
+
+void TTable::SetExclusive(bool exclusive)
+{
+    d->exclusive = exclusive;
+}
+
+bool TTable::Exists() const
+{
+    return d->Conn().TableExists(d->tableName);
+}
+
+void TTable::CreateTable()
+{
+    if (d->active)
+        throw TError(u"%1Cannot create an open table"_s.arg(d->Prefix()));
+    d->Conn().CreateTable({d->tableName, d->fieldDefs, d->indexDefs});
+}
+
+void TTable::DeleteTable()
+{
+    if (d->active)
+        throw TError(u"%1Cannot delete an open table"_s.arg(d->Prefix()));
+    d->Conn().DeleteTable(d->tableName);
+}
+
+void TTable::EmptyTable()
+{
+    if (d->active && (d->state == TDataSetState::Edit || d->state == TDataSetState::Insert))
+        Cancel();
+    d->Conn().EmptyTable(d->tableName);
+    if (d->active) {
+        d->seen = *d->version;
+        d->DropFetched();
+        d->SetEmpty();
+        d->pendingFirst = false;
+        d->EmitRows();
+    }
+}
+
+void TTable::Open()
+{
+    if (d->active)
+        return;
+    TDatabaseFile& db = d->Conn();
+    if (d->tableName.isEmpty())
+        throw TError(u"No table name given"_s);
+    const TTableDef def = db.TableDefinition(d->tableName);
+    d->tableName = def.name;
+    d->fieldDefs = def.fields;
+    d->indexDefs = def.indexes;
+    if (d->fieldsFor != def.fields) {
+        qDeleteAll(d->fields);
+        d->fields.clear();
+        for (int i = 0; i < def.fields.size(); ++i)
+            d->fields.append(new TField(this, i, def.fields[i]));
+        d->fieldsFor = def.fields;
+    }
+    d->qtable = Quote(def.name);
+    d->selectCols = "rowid";
+    QByteArray names, marks, sets;
+    for (int i = 0; i < def.fields.size(); ++i) {
+        const QByteArray n = Quote(def.fields[i].name);
+        d->selectCols += ", " + n;
+        names += (i ? ", " : "") + n;
+        marks += i ? ", ?" : "?";
+        sets += (i ? ", " : "") + n + " = ?";
+    }
+    d->insertSql = "INSERT INTO " + d->qtable + " (" + names + ") VALUES (" + marks + ")";
+    d->updateSql = "UPDATE " + d->qtable + " SET " + sets + " WHERE rowid = ?";
+    d->deleteSql = "DELETE FROM " + d->qtable + " WHERE rowid = ?";
+    d->BuildOrder();
+    d->detailCol = -1;
+    if (d->master) {
+        d->detailCol = d->FieldIndex(d->detailField);
+        if (d->detailCol < 0)
+            throw TError(u"%1Field '%2' not found"_s.arg(d->Prefix(), d->detailField));
+    }
+    d->version = db.TableVersion(def.name);
+    d->seen = *d->version;
+    db.Attach(this);
+    d->DropFetched();
+    d->cur.Clear();
+    d->cur.columns = d->Columns();
+    d->hasCur = false;
+    d->pos = -1;
+    d->count = -1;
+    d->bof = d->eof = true;
+    d->pendingFirst = true;
+    d->masterMoved = true;
+    d->filter = {};
+    d->modified = false;
+    d->active = true;
+    d->SetState(TDataSetState::Browse);
+    emit AfterOpen();
+    d->EmitRows();
+}
+
+void TTable::Close()
+{
+    if (!d->active)
+        return;
+    emit BeforeClose();
+    d->buf.clear();
+    d->modified = false;
+    d->FinalizeAll();
+    d->DropFetched();
+    d->cur.Clear();
+    d->hasCur = false;
+    d->active = false;
+    if (d->db)
+        d->db->Detach(this);
+    d->SetState(TDataSetState::Inactive);
+    d->NotifyDetails(true);
+    emit RowsChange();
+    emit DataChange(nullptr);
+}
+
+bool TTable::Active() const
+{
+    return d->active;
+}
+
+TDataSetState TTable::State() const
+{
+    return d->state;
+}
+
+const QList<TField*>& TTable::Fields() const
+{
+    return d->fields;
+}
+
+int TTable::FieldCount() const
+{
+    return int(d->fields.size());
+}
+
+TField* TTable::FindField(const QString& name) const
+{
+    for (TField* f : d->fields)
+        if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0)
+            return f;
+    return nullptr;
+}
+
+TField& TTable::FieldByName(const QString& name) const
+{
+    if (TField* f = FindField(name))
+        return *f;
+    throw TError(u"%1Field '%2' not found"_s.arg(d->Prefix(), name));
+}
+
+void TTable::First()
+{
+    d->CheckBrowseMode();
+    d->EnsureFresh();
+    d->DoFirst();
+    d->EmitScroll();
+}
+
+void TTable::Last()
+{
+    d->CheckBrowseMode();
+    d->EnsureFresh();
+    const int c = d->Count();
+    if (c == 0 || !d->GoPos(c - 1)) {
+        d->SetEmpty();
+    } else {
+        d->bof = false;
+        d->eof = true;
+    }
+    d->EmitScroll();
+}
+
+void TTable::Next()
+{
+    d->CheckBrowseMode();
+    d->EnsureFresh();
+    if (!d->hasCur) {
+        d->eof = true;
+        return;
+    }
+    d->EnsurePos();
+    if ((d->count >= 0 && d->pos + 1 >= d->count) || !d->GoPos(d->pos + 1)) {
+        d->eof = true;
+        return;
+    }
+    d->bof = false;
+    d->eof = false;
+    d->EmitScroll();
+}
+
+void TTable::Prior()
+{
+    d->CheckBrowseMode();
+    d->EnsureFresh();
+    if (!d->hasCur) {
+        d->bof = true;
+        return;
+    }
+    d->EnsurePos();
+    if (d->pos == 0 || !d->GoPos(d->pos - 1)) {
+        d->bof = true;
+        return;
+    }
+    d->bof = false;
+    d->eof = false;
+    d->EmitScroll();
+}
+
+int TTable::MoveBy(int distance)
+{
+    d->CheckBrowseMode();
+    d->EnsureFresh();
+    if (!d->hasCur || distance == 0)
+        return 0;
+    d->EnsurePos();
+    const int from = d->pos;
+    int target = from + distance;
+    if (target < 0) {
+        target = 0;
+        d->bof = true;
+    } else {
+        const int c = d->Count();
+        if (target >= c) {
+            target = c - 1;
+            d->eof = true;
+        }
+    }
+    if (target != from && d->GoPos(target)) {
+        if (distance > 0)
+            d->bof = false;
+        else
+            d->eof = false;
+        if (target != 0 || distance > 0)
+            d->bof = d->bof && target == 0;
+        d->EmitScroll();
+    }
+    return d->pos - from;
+}
+
+bool TTable::Eof() const
+{
+    d->EnsureFresh();
+    return d->eof;
+}
+
+bool TTable::Bof() const
+{
+    d->EnsureFresh();
+    return d->bof;
+}
+
+bool TTable::IsEmpty() const
+{
+    d->EnsureFresh();
+    return !d->hasCur;
+}
+
+int TTable::RecNo() const
+{
+    d->EnsureFresh();
+    if (!d->hasCur)
+        return 0;
+    d->EnsurePos();
+    return d->pos + 1;
+}
+
+void TTable::SetRecNo(int recNo)
+{
+    d->CheckBrowseMode();
+    d->EnsureFresh();
+    if (recNo < 1)
+        recNo = 1;
+    if (d->hasCur && d->pos == recNo - 1)
+        return;
+    if (!d->GoPos(recNo - 1)) {
+        const int c = d->Count();
+        if (c == 0) {
+            d->SetEmpty();
+            return;
+        }
+        d->GoPos(c - 1);
+    }
+    d->bof = d->pos == 0;
+    d->eof = false;
+    d->EmitScroll();
+}
+
+int TTable::RecordCount() const
+{
+    d->EnsureFresh();
+    return d->Count();
+}
+
+bool TTable::Locate(const QString& fieldName, const QVariant& value, bool caseInsensitive)
+{
+    d->CheckBrowseMode();
+    d->EnsureFresh();
+    const int col = d->FieldIndex(fieldName);
+    if (col < 0)
+        throw TError(u"%1Field '%2' not found"_s.arg(d->Prefix(), fieldName));
+    const TFieldDef& def = d->fieldDefs[col];
+    const TBind b = StorageOf(def, Coerce(def, value));
+    QByteArray cond = Quote(def.name) + " IS ?";
+    if (caseInsensitive && IsTextType(def.type) && b.kind == TBind::Text)
+        cond += QByteArray(" COLLATE ") + NoCaseCollation;
+    TRows row;
+    if (!d->FetchOne(cond, {b}, false, row))
+        return false;
+    d->cur = std::move(row);
+    d->hasCur = true;
+    d->pos = -1;
+    d->bof = d->eof = false;
+    d->EmitScroll();
+    return true;
+}
+
+const QString& TTable::IndexName() const
+{
+    return d->indexName;
+}
+
+void TTable::SetIndexName(const QString& name)
+{
+    if (d->active)
+        d->CheckBrowseMode();
+    const QString oldName = d->indexName, oldFields = d->indexFieldNames;
+    d->indexName = name;
+    d->indexFieldNames.clear();
+    if (d->active) {
+        try {
+            d->BuildOrder();
+        } catch (...) {
+            d->indexName = oldName;
+            d->indexFieldNames = oldFields;
+            d->BuildOrder();
+            throw;
+        }
+        d->Reorder();
+    }
+}
+
+const QString& TTable::IndexFieldNames() const
+{
+    return d->indexFieldNames;
+}
+
+void TTable::SetIndexFieldNames(const QString& names)
+{
+    if (d->active)
+        d->CheckBrowseMode();
+    const QString oldName = d->indexName, oldFields = d->indexFieldNames;
+    d->indexFieldNames = names;
+    d->indexName.clear();
+    if (d->active) {
+        try {
+            d->BuildOrder();
+        } catch (...) {
+            d->indexName = oldName;
+            d->indexFieldNames = oldFields;
+            d->BuildOrder();
+            throw;
+        }
+        d->Reorder();
+    }
+}
+
+QStringList TTable::IndexFields() const
+{
+    QStringList names;
+    for (const auto& o : d->order)
+        if (o.col >= 0)
+            names.append(d->fieldDefs[o.col].name);
+    return names;
+}
+
+TBookmark TTable::GetBookmark() const
+{
+    d->EnsureFresh();
+    if (!d->hasCur)
+        return {};
+    return {d->cur.ids[0]};
+}
+
+void TTable::GotoBookmark(const TBookmark& bookmark)
+{
+    d->CheckBrowseMode();
+    d->EnsureFresh();
+    TRows row;
+    if (!bookmark.IsValid() || !d->FetchOne("rowid = ?", {BindInt(bookmark.rowId)}, false, row))
+        throw TError(u"%1Record not found"_s.arg(d->Prefix()));
+    d->cur = std::move(row);
+    d->hasCur = true;
+    d->pos = -1;
+    d->bof = d->eof = false;
+    d->EmitScroll();
+}
+
+bool TTable::BookmarkValid(const TBookmark& bookmark) const
+{
+    d->EnsureFresh();
+    if (!bookmark.IsValid())
+        return false;
+    std::vector<TBind> binds;
+    const QByteArray where = d->Where("rowid = ?", binds);
+    binds.push_back(BindInt(bookmark.rowId));
+    return d->QueryInt("SELECT COUNT(*) FROM " + d->qtable + where, binds) > 0;
+}
+
+TBookmark TTable::BookmarkAt(int recNo) const
+{
+    d->EnsureFresh();
+    const TRows* rows;
+    int index;
+    if (!d->RowAt(recNo - 1, &rows, &index))
+        return {};
+    return {rows->ids[size_t(index)]};
+}
+
+void TTable::Append()
+{
+    d->CheckBrowseMode();
+    d->EnsureFresh();
+    d->buf.assign(size_t(d->Columns()), QVariant());
+    if (d->Linked()) {
+        const TBind& link = d->filter;
+        const TFieldDef& def = d->fieldDefs[d->detailCol];
+        QVariant v;
+        switch (link.kind) {
+        case TBind::Null:
+            break;
+        case TBind::Int:
+            v = QVariant(link.i);
+            break;
+        case TBind::Float:
+            v = QVariant(link.f);
+            break;
+        case TBind::Text:
+            v = QVariant(QString::fromUtf8(link.text));
+            break;
+        }
+        d->buf[size_t(d->detailCol)] = Coerce(def, v);
+    }
+    d->modified = false;
+    d->SetState(TDataSetState::Insert);
+    d->NotifyDetails(true);
+    emit DataChange(nullptr);
+}
+
+void TTable::Insert()
+{
+    Append();
+}
+
+void TTable::Edit()
+{
+    d->CheckActive();
+    if (d->state == TDataSetState::Edit || d->state == TDataSetState::Insert)
+        return;
+    d->EnsureFresh();
+    if (!d->hasCur) {
+        Append();
+        return;
+    }
+    d->FillBufferFromCurrent();
+    d->modified = false;
+    d->SetState(TDataSetState::Edit);
+}
+
+void TTable::Post()
+{
+    d->CheckActive();
+    const bool inserting = d->state == TDataSetState::Insert;
+    if (!inserting && d->state != TDataSetState::Edit)
+        throw TError(u"%1Dataset not in edit or insert mode"_s.arg(d->Prefix()));
+    // Texts are cut to their field's length when they are stored.
+    for (int c = 0; c < d->Columns(); ++c) {
+        const TFieldDef& def = d->fieldDefs[c];
+        QVariant& v = d->buf[size_t(c)];
+        if (def.type == TFieldType::String && v.typeId() == QMetaType::QString && v.toString().size() > def.size)
+            v = v.toString().left(def.size);
+    }
+    if (!inserting && !d->modified) {
+        d->buf.clear();
+        d->SetState(TDataSetState::Browse);
+        return;
+    }
+    std::vector<TBind> stored;
+    stored.reserve(size_t(d->Columns()));
+    for (int c = 0; c < d->Columns(); ++c)
+        stored.push_back(StorageOf(d->fieldDefs[c], d->buf[size_t(c)]));
+    sqlite3_stmt* st = d->Prepare(inserting ? d->insertSql : d->updateSql);
+    qint64 rowId;
+    {
+        TReset reset(st);
+        d->Bind(st, stored);
+        if (!inserting)
+            sqlite3_bind_int64(st, d->Columns() + 1, d->cur.ids[0]);
+        const int rc = sqlite3_step(st);
+        if (rc != SQLITE_DONE)
+            d->Fail(rc);
+        rowId = inserting ? sqlite3_last_insert_rowid(d->db->Handle()) : d->cur.ids[0];
+    }
+    for (int c = 0; c < d->Columns(); ++c)
+        if (d->fieldDefs[c].type == TFieldType::AutoInc && stored[size_t(c)].kind == TBind::Null)
+            stored[size_t(c)] = BindInt(rowId);
+    ++*d->version;
+    d->seen = *d->version;
+    d->DropFetched();
+    const bool visible = !d->Linked() || stored[size_t(d->detailCol)] == d->filter;
+    if (inserting)
+        d->count = d->count >= 0 && visible ? d->count + 1 : -1;
+    else if (!visible)
+        d->count = -1;
+    d->CurrentFromBuffer(rowId, stored);
+    d->pos = -1;
+    d->bof = d->eof = false;
+    d->pendingFirst = false;
+    d->buf.clear();
+    d->modified = false;
+    d->SetState(TDataSetState::Browse);
+    emit AfterPost();
+    d->EmitRows();
+}
+
+void TTable::Cancel()
+{
+    d->CheckActive();
+    if (d->state != TDataSetState::Edit && d->state != TDataSetState::Insert)
+        return;
+    const bool inserting = d->state == TDataSetState::Insert;
+    d->buf.clear();
+    d->modified = false;
+    d->SetState(TDataSetState::Browse);
+    if (inserting)
+        d->NotifyDetails(true);
+    emit DataChange(nullptr);
+}
+
+void TTable::Delete()
+{
+    d->CheckActive();
+    if (d->state == TDataSetState::Insert) {
+        Cancel();
+        return;
+    }
+    if (d->state == TDataSetState::Edit)
+        Cancel();
+    d->EnsureFresh();
+    if (!d->hasCur)
+        throw TError(u"%1Cannot perform this operation on an empty dataset"_s.arg(d->Prefix()));
+    sqlite3_stmt* st = d->Prepare(d->deleteSql);
+    {
+        TReset reset(st);
+        sqlite3_bind_int64(st, 1, d->cur.ids[0]);
+        const int rc = sqlite3_step(st);
+        if (rc != SQLITE_DONE)
+            d->Fail(rc);
+    }
+    ++*d->version;
+    d->seen = *d->version;
+    d->DropFetched();
+    if (d->count > 0)
+        --d->count;
+    const int oldPos = d->pos;
+    TRows row;
+    std::vector<TBind> binds;
+    const QByteArray after = d->Keyset(d->cur, 0, true, binds);
+    if (d->FetchOne(after, binds, false, row)) {
+        d->cur = std::move(row);
+        d->pos = oldPos;
+        d->bof = oldPos == 0;
+        d->eof = false;
+    } else {
+        binds.clear();
+        const QByteArray before = d->Keyset(d->cur, 0, false, binds);
+        if (d->FetchOne(before, binds, true, row)) {
+            d->cur = std::move(row);
+            d->pos = oldPos > 0 ? oldPos - 1 : -1;
+            d->bof = false;
+            d->eof = false;
+        } else {
+            d->SetEmpty();
+        }
+    }
+    emit AfterDelete();
+    d->EmitRows();
+}
+
+bool TTable::Modified() const
+{
+    return d->modified;
+}
+
+void TTable::Refresh()
+{
+    d->CheckBrowseMode();
+    d->DropFetched();
+    d->count = -1;
+    d->EnsureFresh();
+    d->RereadCurrent();
+    d->EmitRows();
+}
+
+void TTable::SetMasterSource(TTable* master, const QString& masterField, const QString& detailField)
+{
+    if (master == this)
+        throw TError(u"%1A table cannot be its own master"_s.arg(d->Prefix()));
+    for (TTable* m = master; m; m = m->d->master)
+        if (m == this)
+            throw TError(u"%1Circular master link"_s.arg(d->Prefix()));
+    if (d->active)
+        d->CheckBrowseMode();
+    if (d->master)
+        d->master->d->details.removeAll(this);
+    d->master = master;
+    d->masterField = master ? masterField : QString();
+    d->detailField = master ? detailField : QString();
+    d->detailCol = -1;
+    if (master) {
+        master->d->details.append(this);
+        if (d->active) {
+            d->detailCol = d->FieldIndex(detailField);
+            if (d->detailCol < 0) {
+                master->d->details.removeAll(this);
+                d->master = nullptr;
+                throw TError(u"%1Field '%2' not found"_s.arg(d->Prefix(), detailField));
+            }
+        }
+    }
+    d->masterMoved = true;
+    d->filter = {};
+    if (d->active) {
+        d->DropFetched();
+        d->count = -1;
+        d->pendingFirst = true;
+        d->EmitRows();
+    }
+}
+
+TTable* TTable::MasterSource() const
+{
+    return d->master;
+}
+
+const QString& TTable::MasterFields() const
+{
+    return d->masterField;
+}
+
+const QString& TTable::DetailFields() const
+{
+    return d->detailField;
+}
+
+QVariant TTable::ValueAt(int recNo, int fieldIndex) const
+{
+    d->EnsureFresh();
+    if (fieldIndex < 0 || fieldIndex >= d->Columns())
+        return {};
+    if (d->state == TDataSetState::Edit && d->hasCur) {
+        d->EnsurePos();
+        if (recNo == d->pos + 1)
+            return d->buf[size_t(fieldIndex)];
+    }
+    const TRows* rows;
+    int index;
+    if (!d->RowAt(recNo - 1, &rows, &index))
+        return {};
+    return Decode(d->fieldDefs[fieldIndex], *rows, index, fieldIndex);
+}
+
+QString TTable::DisplayTextAt(int recNo, int fieldIndex) const
+{
+    const QVariant v = ValueAt(recNo, fieldIndex);
+    if (v.isNull() || fieldIndex < 0 || fieldIndex >= d->fields.size())
+        return {};
+    return TableStore::DisplayText(*d->fields[fieldIndex], v);
+}
+
+qint64 TTable::RowsFetched() const
+{
+    return d->rowsFetched;
+}
+
+// --- fields ---------------------------------------------------------------------------------
+
+bool TField::IsNull() const
+{
+    return m_table->d->IsNull(m_index);
+}
+
+void TField::Clear()
+{
+    m_table->d->SetValue(m_index, QVariant());
+}
+
+QVariant TField::Value() const
+{
+    return m_table->d->Value(m_index);
+}
+
+void TField::SetValue(const QVariant& value)
+{
+    m_table->d->SetValue(m_index, value);
+}
+
+void TField::SetAsString(const QString& value)
+{
+    m_table->d->SetValue(m_index, QVariant(value));
+}
+
+void TField::SetAsInteger(int value)
+{
+    m_table->d->SetValue(m_index, QVariant(qint64(value)));
+}
+
+void TField::SetAsFloat(double value)
+{
+    m_table->d->SetValue(m_index, QVariant(value));
+}
+
+void TField::SetAsDate(QDate value)
+{
+    m_table->d->SetValue(m_index, value.isValid() ? QVariant(value) : QVariant());
+}
+
+void TField::SetAsTime(QTime value)
+{
+    m_table->d->SetValue(m_index, value.isValid() ? QVariant(value) : QVariant());
+}
+
+void TField::SetAsBoolean(bool value)
+{
+    m_table->d->SetValue(m_index, QVariant(value));
+}
