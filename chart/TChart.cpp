@@ -493,6 +493,11 @@ void TChart::Draw(QPainter* p, const QRectF& target) const
                 // the line only runs up and down, so its first, lowest, highest and last point
                 // cover exactly the pixels all of its points cover.
                 p->setRenderHint(QPainter::Antialiasing, false);
+                // A pen of one pixel would take the rasteriser's thin-line path, whose segment
+                // end rules differ from segment to segment; the outline path fills the union of
+                // the segments, the same for all points as for the reduced ones.
+                pen.setWidthF(std::max(1.001, L.scale));
+                p->setPen(pen);
                 auto column = [&](qsizetype i) { return std::floor(ax * xs[i] + bx); };
                 if (!m_reduce) {
                     points.reserve(n);
