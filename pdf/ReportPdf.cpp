@@ -2,6 +2,7 @@
 
 #include "Platform.h"
 #include "TBevel.h"
+#include "TChart.h"
 #include "TError.h"
 #include "TImage.h"
 #include "TPageBreak.h"
@@ -13,6 +14,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QWidget>
 
 int PdfPageNumber = 1;
@@ -82,6 +84,19 @@ void RenderControl(TPrintPDF& pdf, QWidget* control)
         }
     } else if (auto* image = qobject_cast<TImage*>(control)) {
         pdf.PlaceImage(image->Picture(), x, y);
+    } else if (auto* chart = qobject_cast<TChart*>(control)) {
+        // Drawn at four times its size on screen, so that the page shows it sharper than the screen.
+        const int width = control->width() * 4;
+        const int height = control->height() * 4;
+        if (width <= 0 || height <= 0)
+            return;
+        QImage picture(width, height, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        {
+            QPainter painter(&picture);
+            chart->Draw(&painter, QRectF(0, 0, width, height));
+        }
+        pdf.PlaceChartImage(picture, x, y);
     }
 }
 
@@ -168,20 +183,22 @@ void RenderReportPanel(QWidget* form, TPrintPDF& pdf, TPdfProgress* progress, co
         drawPass();
 }
 
+QString ReportAuthor(const QString& userName)
+{
+    return userName.isEmpty() ? QStringLiteral("Unknown") : userName.left(255);
+}
+
 void SaveReportAsPdf(QWidget* form, const QString& path, TPdfProgress* progress, const QString& progressTitle)
 {
     TWaitCursor cursor;
     PdfPageNumber = 1;
     PdfPageOffset = 0;
 
-    QString author = Platform::UserName().left(255);
-    if (author.isEmpty())
-        author = QStringLiteral("Unknown");
     const QString fileName = QFileInfo(path).fileName();
 
     TPrintPDF pdf;
     pdf.Title = QStringLiteral("TQ5 Report");
-    pdf.Author = author;
+    pdf.Author = ReportAuthor(Platform::UserName());
     pdf.Keywords = fileName.left(fileName.size() - 4);
     pdf.Subject = QStringLiteral("TQ5 Report");
     pdf.Producer = QStringLiteral("TQ5 Report ( Kestrom GmbH )");

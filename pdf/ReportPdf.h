@@ -30,6 +30,10 @@ extern int PdfPageOffset;
 void SaveReportAsPdf(QWidget* form, const QString& path, TPdfProgress* progress,
                      const QString& progressTitle);
 
+// The author named in a report's document information: the logged-on user's name, at most 255
+// characters, "Unknown" when there is none.
+QString ReportAuthor(const QString& userName);
+
 // Draws the form's "FrmPanel" controls into a document that has begun: every control onto page 1,
 // and, when the panel holds a page-break marker, every control again onto the next page, shifted up
 // by the marker's bottom edge. Labels and edit fields become text (regular or bold only), check

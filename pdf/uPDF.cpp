@@ -138,9 +138,32 @@ QByteArray ContentString(const QString& text)
 QByteArray InfoString(const QString& text)
 {
     QByteArray bytes = Win1252::Encode(text);
-    for (char& b : bytes)
-        b = PdfDocByte(static_cast<unsigned char>(b));
-    return Escape(bytes);
+    // Brackets that pair up stand as they are, so that a plain text keeps its bytes; a bracket
+    // without its partner would end the string early or swallow the rest of the file.
+    QList<bool> escape(bytes.size(), false);
+    QList<qsizetype> open;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '(') {
+            open.append(i);
+        } else if (bytes[i] == ')') {
+            if (open.isEmpty())
+                escape[i] = true;
+            else
+                open.removeLast();
+        }
+    }
+    for (qsizetype i : open)
+        escape[i] = true;
+
+    QByteArray out;
+    out.reserve(bytes.size() + 8);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char b = bytes[i];
+        if (b == '\\' || escape[i])
+            out += '\\';
+        out += PdfDocByte(static_cast<unsigned char>(b));
+    }
+    return out;
 }
 
 } // namespace PdfText

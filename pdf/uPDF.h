@@ -110,7 +110,7 @@ qint64 Trunc(double value);
 QByteArray ContentString(const QString& text);
 // The bytes of a document information string (inside the brackets): readers take these as
 // PDFDocEncoding, so each character is written in its byte of that set (the euro sign as 0xA0,
-// the bullet as 0x80, ...), characters outside Windows-1252 as "?", with "\", "(" and ")" escaped.
-// Plain ASCII comes out unchanged.
+// the bullet as 0x80, ...), characters outside Windows-1252 as "?". Every backslash and every bracket
+// without its partner is escaped; plain ASCII with paired brackets comes out unchanged.
 QByteArray InfoString(const QString& text);
 } // namespace PdfText

@@ -401,8 +401,12 @@ private slots:
                                       << u"Müller (Büro"_s;
         QTest::newRow("backslashes") << u"C:\\temp\\new"_s << QByteArray("/Author (C:\\\\temp\\\\new)")
                                      << u"C:\\temp\\new"_s;
-        QTest::newRow("euro") << u"5 € (netto)"_s << QByteArray("/Author (5 \xA0 \\(netto\\))")
-                              << u"5 € (netto)"_s;
+        QTest::newRow("euro") << u"5 € netto"_s << QByteArray("/Author (5 \xA0 netto)") << u"5 € netto"_s;
+        QTest::newRow("paired brackets")
+            << u"TQ5 Report ( Kestrom GmbH )"_s << QByteArray("/Author (TQ5 Report ( Kestrom GmbH ))")
+            << u"TQ5 Report ( Kestrom GmbH )"_s;
+        QTest::newRow("closing first") << u"a)b(c"_s << QByteArray("/Author (a\\)b\\(c)") << u"a)b(c"_s;
+        QTest::newRow("one left open") << u"((x)"_s << QByteArray("/Author (\\((x))") << u"((x)"_s;
         QTest::newRow("typographic") << u"„Zitat“ – • ™ Œ š"_s
                                      << QByteArray("/Author (\x8C"
                                                    "Zitat\x8D \x85 \x80 \x92 \x96 \x9D)")
