@@ -69,7 +69,7 @@ public:
         if (column >= XlsMaxColumns)
             throw TError(ColumnLimitError());
         double value = 0;
-        if (IsNumber(text, &value)) {
+        if (IsCellNumber(text, &value)) {
             PutWord(m_buffer, 0x0203);
             PutWord(m_buffer, 14);
             PutWord(m_buffer, quint32(row));
@@ -130,7 +130,7 @@ QStringView TrimmedField(QStringView field)
 
 } // namespace
 
-bool IsNumber(QStringView text, double* value)
+bool IsCellNumber(QStringView text, double* value)
 {
     // Checked by hand rather than through a locale: "." is the only decimal separator, and the
     // text must be nothing but the number.

@@ -17,10 +17,11 @@ class QAbstractItemModel;
 inline constexpr int XlsMaxRows = 65536;
 inline constexpr int XlsMaxColumns = 65536;
 
-// The number test of the worksheet writer and the readings import: leading blanks, an optional
-// sign, digits with an optional "." and further digits (either run may be empty, not both),
-// an optional exponent, and nothing after it. On success *value (if given) holds the number.
-bool IsNumber(QStringView text, double* value = nullptr);
+// Whether a cell's text goes into the worksheet as a number: leading blanks, an optional sign,
+// digits with an optional "." and further digits (either run may be empty, so a lone "." is 0),
+// an optional exponent, and nothing after it. "." is the decimal point whatever the locale.
+// On success *value (if given) holds the number.
+bool IsCellNumber(QStringView text, double* value = nullptr);
 
 // The fields of a line between separators; consecutive separators give empty fields, text after
 // the last separator is a field only when it is not empty, an empty line gives no field.

@@ -39,6 +39,20 @@ public:
             return QFileDialog::getSaveFileName(parent, r.title, start, r.filter);
         return QFileDialog::getOpenFileName(parent, r.title, start, r.filter);
     }
+
+    QString FileAndFilter(QWidget* parent, const TFileRequest& r, int* chosenFilter) override
+    {
+        if (!r.save)
+            return TResponder::FileAndFilter(parent, r, chosenFilter);
+        QString start = r.folder;
+        if (!r.fileName.isEmpty())
+            start = r.folder.isEmpty() ? r.fileName : r.folder + u'/' + r.fileName;
+        const QStringList filters = r.filter.split(QStringLiteral(";;"));
+        QString selected = filters.value(r.filterIndex);
+        const QString path = QFileDialog::getSaveFileName(parent, r.title, start, r.filter, &selected);
+        *chosenFilter = std::max(0, int(filters.indexOf(selected)));
+        return path;
+    }
 };
 
 TRealResponder g_real;
@@ -75,8 +89,14 @@ QString OpenFile(QWidget* parent, const TFileRequest& request)
 
 QString SaveFile(QWidget* parent, TFileRequest request)
 {
+    int chosen = 0;
+    return SaveFile(parent, request, &chosen);
+}
+
+QString SaveFile(QWidget* parent, TFileRequest request, int* chosenFilter)
+{
     request.save = true;
-    QString path = Responder()->File(parent, request);
+    QString path = Responder()->FileAndFilter(parent, request, chosenFilter);
     if (!path.isEmpty() && !request.defaultSuffix.isEmpty() && !path.contains(u'.'))
         path += u'.' + request.defaultSuffix;
     return path;

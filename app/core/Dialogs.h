@@ -35,6 +35,7 @@ struct TFileRequest
     QString fileName; // proposed file name
     QString filter;   // "Text (*.txt);;All (*.*)"
     QString defaultSuffix;
+    int filterIndex = 0; // the filter shown first, from 0
 };
 
 // What answers the boxes: the real modal boxes by default, a script in tests.
@@ -45,6 +46,12 @@ public:
     virtual QMessageBox::StandardButton Message(QWidget* parent, const TMessage& message) = 0;
     // The chosen path, or an empty text when the user cancelled.
     virtual QString File(QWidget* parent, const TFileRequest& request) = 0;
+    // As File, also giving the filter the user chose (from 0); by default the one shown first.
+    virtual QString FileAndFilter(QWidget* parent, const TFileRequest& request, int* chosenFilter)
+    {
+        *chosenFilter = request.filterIndex;
+        return File(parent, request);
+    }
 };
 
 // Installs a responder (nullptr restores the real boxes). The caller keeps ownership.
@@ -68,5 +75,7 @@ void Error(QWidget* parent, const QString& text);
 
 QString OpenFile(QWidget* parent, const TFileRequest& request);
 QString SaveFile(QWidget* parent, TFileRequest request);
+// The same, giving the filter the user chose (from 0) in *chosenFilter.
+QString SaveFile(QWidget* parent, TFileRequest request, int* chosenFilter);
 
 } // namespace Dialogs

@@ -18,7 +18,12 @@ void TScriptedDialogs::ExpectMessage(QMessageBox::StandardButton answer)
 }
 void TScriptedDialogs::ExpectFile(const QString& path)
 {
+    ExpectFile(path, -1);
+}
+void TScriptedDialogs::ExpectFile(const QString& path, int chosenFilter)
+{
     m_paths.enqueue(path);
+    m_filters.enqueue(chosenFilter);
 }
 
 QMessageBox::StandardButton TScriptedDialogs::Message(QWidget*, const Dialogs::TMessage& message)
@@ -41,5 +46,15 @@ QString TScriptedDialogs::File(QWidget*, const Dialogs::TFileRequest& request)
         QTest::qFail(what.constData(), __FILE__, __LINE__);
         return {};
     }
+    m_filters.dequeue();
     return m_paths.dequeue();
+}
+
+QString TScriptedDialogs::FileAndFilter(QWidget* parent, const Dialogs::TFileRequest& request,
+                                        int* chosenFilter)
+{
+    const int filter = m_filters.isEmpty() ? -1 : m_filters.head();
+    const QString path = File(parent, request);
+    *chosenFilter = filter < 0 ? request.filterIndex : filter;
+    return path;
 }

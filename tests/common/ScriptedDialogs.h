@@ -18,6 +18,8 @@ public:
     void ExpectMessage(QMessageBox::StandardButton answer = QMessageBox::Ok);
     // The answer of the next file dialog: a path, or empty for cancel.
     void ExpectFile(const QString& path);
+    // The same, with the filter the user chose in a save dialog (from 0).
+    void ExpectFile(const QString& path, int chosenFilter);
 
     QList<Dialogs::TMessage> messages;
     QList<Dialogs::TFileRequest> files;
@@ -26,9 +28,11 @@ public:
 
     QMessageBox::StandardButton Message(QWidget* parent, const Dialogs::TMessage& message) override;
     QString File(QWidget* parent, const Dialogs::TFileRequest& request) override;
+    QString FileAndFilter(QWidget* parent, const Dialogs::TFileRequest& request, int* chosenFilter) override;
 
 private:
     QQueue<QMessageBox::StandardButton> m_answers;
     QQueue<QString> m_paths;
+    QQueue<int> m_filters; // -1: the filter shown first
     Dialogs::TResponder* m_previous;
 };

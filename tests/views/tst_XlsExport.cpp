@@ -99,7 +99,7 @@ private slots:
         QFETCH(bool, number);
         QFETCH(double, value);
         double got = -999;
-        QCOMPARE(IsNumber(text, &got), number);
+        QCOMPARE(IsCellNumber(text, &got), number);
         if (number)
             QCOMPARE(got, value);
     }
