@@ -545,6 +545,16 @@ private slots:
         QCOMPARE(ReadAll(temp + u"/~tmpim1"_s), QByteArray("not an image"));
         QFile::remove(temp + u"/~tmpim1"_s);
     }
+
+    void missingTemporaryFolder()
+    {
+        const QByteArray saved = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(m_dir.filePath(u"kein-temp"_s)));
+        const QByteArray pdf = Write([](TPrintPDF& p) { p.PlaceImage(Filled(8, 8, Qt::green), 0, 0); });
+        qputenv("TMPDIR", saved);
+        QVERIFY(!pdf.isEmpty());
+        QVERIFY(pdf.contains("/Im1 Do"));
+    }
 };
 
 TQ5_TEST(TPrintPdfTest)
