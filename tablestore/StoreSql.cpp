@@ -120,7 +120,8 @@ QByteArray QueryText(sqlite3* db, const char* sql, const QString& fileName)
     QByteArray result;
     rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW)
-        result = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), sqlite3_column_bytes(stmt, 0));
+        result = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                            sqlite3_column_bytes(stmt, 0));
     else if (rc != SQLITE_DONE) {
         const QString text = ErrorText(db, rc, fileName);
         sqlite3_finalize(stmt);
@@ -219,7 +220,8 @@ QByteArray CreateIndexSql(const QString& table, const TIndexDef& index)
     const bool unique = index.options & (TIndexOption::Unique | TIndexOption::Primary);
     QByteArray sql = QByteArray("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " +
                      Quote(IndexFileName(table, index.name)) +
-                     (index.options & TIndexOption::Primary ? " /*primary*/" : "") + " ON " + Quote(table) + " (";
+                     (index.options & TIndexOption::Primary ? " /*primary*/" : "") + " ON " + Quote(table) +
+                     " (";
     for (int i = 0; i < index.fields.size(); ++i) {
         if (i)
             sql += ", ";
@@ -242,7 +244,9 @@ TTableDef ReadTableDef(sqlite3* db, const QString& table, const QString& fileNam
         if (rc != SQLITE_OK)
             Throw(db, rc, fileName);
     };
-    auto text = [&](int col) { return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, col))); };
+    auto text = [&](int col) {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, col)));
+    };
     auto finish = [&](int rc) {
         sqlite3_finalize(stmt);
         stmt = nullptr;
@@ -281,7 +285,8 @@ TTableDef ReadTableDef(sqlite3* db, const QString& table, const QString& fileNam
     const QString prefix = def.name + u'.';
     for (const TRawIndex& r : raw) {
         TIndexDef index;
-        index.name = r.fileName.startsWith(prefix, Qt::CaseInsensitive) ? r.fileName.mid(prefix.size()) : r.fileName;
+        index.name =
+            r.fileName.startsWith(prefix, Qt::CaseInsensitive) ? r.fileName.mid(prefix.size()) : r.fileName;
         if (r.sql.contains(u"/*primary*/"_s))
             index.options |= TIndexOption::Primary;
         if (r.sql.startsWith(u"CREATE UNIQUE"_s, Qt::CaseInsensitive))
@@ -318,15 +323,17 @@ sqlite3* OpenFile(const QString& fileName, bool create)
     if (info.exists() && info.isDir())
         throw TError(u"Database file '%1' is a folder"_s.arg(Native(fileName)));
     if (create && !info.exists() && !QFileInfo(info.absolutePath()).isDir())
-        throw TError(u"Database file '%1' cannot be created: the folder does not exist"_s.arg(Native(fileName)));
+        throw TError(
+            u"Database file '%1' cannot be created: the folder does not exist"_s.arg(Native(fileName)));
 
     sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(QFile::encodeName(fileName).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
-        const QString text = create && !info.exists()
-                                 ? u"Database file '%1' cannot be created (%2)"_s.arg(Native(fileName), SqliteText(db, rc))
-                                 : ErrorText(db, rc, fileName);
+        const QString text =
+            create && !info.exists()
+                ? u"Database file '%1' cannot be created (%2)"_s.arg(Native(fileName), SqliteText(db, rc))
+                : ErrorText(db, rc, fileName);
         sqlite3_close(db);
         throw TError(text);
     }
@@ -336,7 +343,8 @@ sqlite3* OpenFile(const QString& fileName, bool create)
         // Beside the file the store keeps its write-ahead log; a folder that allows no new files
         // would let every change fail later.
         if (!QFileInfo(info.absolutePath()).isWritable())
-            throw TError(u"Database file '%1' cannot be changed: its folder is read-only"_s.arg(Native(fileName)));
+            throw TError(
+                u"Database file '%1' cannot be changed: its folder is read-only"_s.arg(Native(fileName)));
         sqlite3_busy_timeout(db, 0);
         Exec(db, "PRAGMA locking_mode=EXCLUSIVE", fileName);
         const QByteArray mode = QueryText(db, "PRAGMA journal_mode=WAL", fileName).toLower();
@@ -370,7 +378,8 @@ bool QuickCheck(sqlite3* db, const QString& fileName, QString* problem)
     if (rc != SQLITE_DONE)
         found = ErrorText(db, rc, fileName);
     sqlite3_finalize(stmt);
-    if (primary == SQLITE_NOTADB || primary == SQLITE_BUSY || primary == SQLITE_LOCKED || primary == SQLITE_NOMEM)
+    if (primary == SQLITE_NOTADB || primary == SQLITE_BUSY || primary == SQLITE_LOCKED ||
+        primary == SQLITE_NOMEM)
         throw TError(found);
     if (rc == SQLITE_DONE && found == u"ok"_s)
         return true;

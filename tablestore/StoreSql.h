@@ -68,8 +68,8 @@ private:
 };
 
 // Dates and times as kept in the file.
-int FormatIsoDate(QDate date, char* out);  // "YYYY-MM-DD", 10 characters, no terminator
-int FormatIsoTime(QTime time, char* out);  // "hh:mm:ss", 8 characters
+int FormatIsoDate(QDate date, char* out); // "YYYY-MM-DD", 10 characters, no terminator
+int FormatIsoTime(QTime time, char* out); // "hh:mm:ss", 8 characters
 QDate ParseIsoDate(const char* text, int length);
 QTime ParseIsoTime(const char* text, int length);
 

@@ -129,10 +129,11 @@ QStringList TDatabaseFile::TableNames() const
         throw TError(u"Database '%1' is not open"_s.arg(m_databaseName));
     QStringList names;
     sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_prepare_v2(m_db,
-                                "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
-                                "ESCAPE '\\' ORDER BY rowid",
-                                -1, &stmt, nullptr);
+    int rc = sqlite3_prepare_v2(
+        m_db,
+        "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+        "ESCAPE '\\' ORDER BY rowid",
+        -1, &stmt, nullptr);
     if (rc != SQLITE_OK)
         Throw(m_db, rc, m_fileName);
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
@@ -171,7 +172,8 @@ void TDatabaseFile::CreateTable(const TTableDef& def)
                 return fd.name.compare(f, Qt::CaseInsensitive) == 0;
             });
             if (!known)
-                throw TError(u"Field '%1' of index '%2' not found in table '%3'"_s.arg(f, index.name, def.name));
+                throw TError(
+                    u"Field '%1' of index '%2' not found in table '%3'"_s.arg(f, index.name, def.name));
         }
         sql.append(CreateIndexSql(def.name, index));
     }
@@ -199,8 +201,8 @@ void TDatabaseFile::DeleteTable(const QString& tableName)
         if (t->Active() && t->TableName().compare(tableName, Qt::CaseInsensitive) == 0)
             throw TError(u"Table '%1' is in use"_s.arg(tableName));
     if (!TableExists(tableName))
-        throw TError(u"Table '%1' does not exist in database file '%2'"_s.arg(tableName,
-                                                                              QDir::toNativeSeparators(m_fileName)));
+        throw TError(u"Table '%1' does not exist in database file '%2'"_s.arg(
+            tableName, QDir::toNativeSeparators(m_fileName)));
     Exec(m_db, ("DROP TABLE " + Quote(tableName)).constData(), m_fileName);
     Touch(tableName);
 }
@@ -210,8 +212,8 @@ void TDatabaseFile::EmptyTable(const QString& tableName)
     if (!m_db)
         throw TError(u"Database '%1' is not open"_s.arg(m_databaseName));
     if (!TableExists(tableName))
-        throw TError(u"Table '%1' does not exist in database file '%2'"_s.arg(tableName,
-                                                                              QDir::toNativeSeparators(m_fileName)));
+        throw TError(u"Table '%1' does not exist in database file '%2'"_s.arg(
+            tableName, QDir::toNativeSeparators(m_fileName)));
     Exec(m_db, ("DELETE FROM " + Quote(tableName)).constData(), m_fileName);
     Touch(tableName);
 }
@@ -259,7 +261,8 @@ int TDatabaseFile::Execute(const QString& sql, const QVariantList& params)
                 sqlite3_bind_null(stmt, n);
             } else {
                 keep.append(v.toString().toUtf8());
-                sqlite3_bind_text(stmt, n, keep.last().constData(), int(keep.last().size()), SQLITE_TRANSIENT);
+                sqlite3_bind_text(stmt, n, keep.last().constData(), int(keep.last().size()),
+                                  SQLITE_TRANSIENT);
             }
         }
     }

@@ -87,7 +87,8 @@ QTime DefaultParseTime(const QString& text)
 
 TableStore::TTextConversion& Conversion()
 {
-    static TableStore::TTextConversion c{DefaultFormatDate, DefaultParseDate, DefaultFormatTime, DefaultParseTime};
+    static TableStore::TTextConversion c{DefaultFormatDate, DefaultParseDate, DefaultFormatTime,
+                                         DefaultParseTime};
     return c;
 }
 

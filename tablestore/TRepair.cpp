@@ -35,7 +35,8 @@ QString DamagedName(const QString& path)
 
 QString Text(sqlite3_stmt* st, int col)
 {
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, col)), sqlite3_column_bytes(st, col));
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, col)),
+                             sqlite3_column_bytes(st, col));
 }
 
 struct TStmt
@@ -65,13 +66,14 @@ qint64 CopyRows(sqlite3* src, sqlite3* dst, const QString& table, const QString&
         ++n;
     }
     TStmt read, probe, write;
-    if (read.Prepare(src, "SELECT rowid" + names + " FROM " + Quote(table) + " WHERE rowid >= ? ORDER BY rowid") !=
-        SQLITE_OK) {
+    if (read.Prepare(src, "SELECT rowid" + names + " FROM " + Quote(table) +
+                              " WHERE rowid >= ? ORDER BY rowid") != SQLITE_OK) {
         report.append(u"%1: not readable (%2)"_s.arg(table, QString::fromUtf8(sqlite3_errmsg(src))));
         return 0;
     }
     probe.Prepare(src, "SELECT rowid FROM " + Quote(table) + " WHERE rowid >= ? ORDER BY rowid LIMIT 1");
-    if (write.Prepare(dst, "INSERT INTO " + Quote(table) + " (rowid" + names + ") VALUES (?" + marks + ")") != SQLITE_OK)
+    if (write.Prepare(dst, "INSERT INTO " + Quote(table) + " (rowid" + names + ") VALUES (?" + marks + ")") !=
+        SQLITE_OK)
         Throw(dst, sqlite3_errcode(dst), dstFile);
 
     auto readable = [&](qint64 from) {
@@ -139,8 +141,9 @@ qint64 CopyRows(sqlite3* src, sqlite3* dst, const QString& table, const QString&
         next = good;
     }
     sqlite3_reset(read.st);
-    report.append(gaps ? u"%1: %2 rows taken over, %3 damaged part(s) skipped"_s.arg(table).arg(copied).arg(gaps)
-                       : u"%1: %2 rows taken over"_s.arg(table).arg(copied));
+    report.append(
+        gaps ? u"%1: %2 rows taken over, %3 damaged part(s) skipped"_s.arg(table).arg(copied).arg(gaps)
+             : u"%1: %2 rows taken over"_s.arg(table).arg(copied));
     return copied;
 }
 
@@ -163,7 +166,8 @@ TDatabaseFile::TRepairResult TDatabaseFile::Repair(const QString& path, const QL
     sqlite3* src = nullptr;
     sqlite3* dst = nullptr;
     try {
-        if (sqlite3_open_v2(QFile::encodeName(damaged).constData(), &src, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        if (sqlite3_open_v2(QFile::encodeName(damaged).constData(), &src, SQLITE_OPEN_READWRITE, nullptr) !=
+            SQLITE_OK)
             Throw(src, sqlite3_errcode(src), damaged);
         sqlite3_busy_timeout(src, 0);
         // Tolerate a damaged schema as far as possible and check cells before trusting them.
@@ -182,7 +186,8 @@ TDatabaseFile::TRepairResult TDatabaseFile::Repair(const QString& path, const QL
             if (rc == SQLITE_OK) {
                 while ((rc = sqlite3_step(schema.st)) == SQLITE_ROW) {
                     const QString type = Text(schema.st, 0), name = Text(schema.st, 1);
-                    const QByteArray sql = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(schema.st, 2)));
+                    const QByteArray sql =
+                        QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(schema.st, 2)));
                     if (name.startsWith(u"sqlite_"_s, Qt::CaseInsensitive) || sql.isEmpty())
                         continue;
                     if (type == u"table"_s) {
@@ -217,14 +222,15 @@ TDatabaseFile::TRepairResult TDatabaseFile::Repair(const QString& path, const QL
 
         for (const QByteArray& sql : std::as_const(indexSql))
             if (sqlite3_exec(dst, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-                result.report.append(u"Index not rebuilt: %1 (%2)"_s.arg(QString::fromUtf8(sql),
-                                                                         QString::fromUtf8(sqlite3_errmsg(dst))));
+                result.report.append(u"Index not rebuilt: %1 (%2)"_s.arg(
+                    QString::fromUtf8(sql), QString::fromUtf8(sqlite3_errmsg(dst))));
 
         // Numbers once given stay given: the counters of the numbered fields come along.
         TStmt seq;
         if (seq.Prepare(src, "SELECT name, seq FROM sqlite_sequence") == SQLITE_OK) {
             TStmt up;
-            if (up.Prepare(dst, "UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1") == SQLITE_OK) {
+            if (up.Prepare(dst, "UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1") ==
+                SQLITE_OK) {
                 while (sqlite3_step(seq.st) == SQLITE_ROW) {
                     sqlite3_reset(up.st);
                     sqlite3_bind_value(up.st, 1, sqlite3_column_value(seq.st, 0));

@@ -520,7 +520,8 @@ struct TTable::TImpl
             return *it;
         sqlite3* h = Handle();
         sqlite3_stmt* st = nullptr;
-        const int rc = sqlite3_prepare_v3(h, sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+        const int rc =
+            sqlite3_prepare_v3(h, sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
         if (rc != SQLITE_OK)
             Throw(h, rc, FileName());
         stmts.insert(sql, st);
@@ -534,10 +535,7 @@ struct TTable::TImpl
         stmts.clear();
     }
 
-    [[noreturn]] void Fail(int rc)
-    {
-        Throw(db ? db->Handle() : nullptr, rc, FileName());
-    }
+    [[noreturn]] void Fail(int rc) { Throw(db ? db->Handle() : nullptr, rc, FileName()); }
 
     void Bind(sqlite3_stmt* st, const std::vector<TBind>& binds)
     {
@@ -616,7 +614,10 @@ struct TTable::TImpl
             nulls = nulls || values.back().kind == TBind::Null;
             uniform = uniform && !o->nocase && (after != o->desc) == greater0;
         }
-        if (uniform && !nulls) {
+        // Row values leave out rows with a null in them; they can only stand for "greater",
+        // where a null never is, or for the row id alone.
+        const bool rowIdOnly = ks.size() == 1 && ks.front()->col < 0;
+        if (rowIdOnly || (uniform && !nulls && greater0)) {
             QByteArray lhs, rhs;
             for (size_t i = 0; i < ks.size(); ++i) {
                 lhs += (i ? ", " : "") + ColExpr(*ks[i]);
@@ -684,8 +685,9 @@ struct TTable::TImpl
                 const int c = FieldIndex(f);
                 if (c < 0)
                     throw TError(u"%1Field '%2' not found"_s.arg(Prefix(), f));
-                o.push_back({c, bool(def->options & TIndexOption::Descending),
-                             bool(def->options & TIndexOption::CaseInsensitive) && IsTextType(fieldDefs[c].type)});
+                o.push_back(
+                    {c, bool(def->options & TIndexOption::Descending),
+                     bool(def->options & TIndexOption::CaseInsensitive) && IsTextType(fieldDefs[c].type)});
             }
         } else if (!indexFieldNames.isEmpty()) {
             for (const QString& part : indexFieldNames.split(u';', Qt::SkipEmptyParts)) {
@@ -1619,7 +1621,8 @@ void TTable::Post()
     for (int c = 0; c < d->Columns(); ++c) {
         const TFieldDef& def = d->fieldDefs[c];
         QVariant& v = d->buf[size_t(c)];
-        if (def.type == TFieldType::String && v.typeId() == QMetaType::QString && v.toString().size() > def.size)
+        if (def.type == TFieldType::String && v.typeId() == QMetaType::QString &&
+            v.toString().size() > def.size)
             v = v.toString().left(def.size);
     }
     if (!inserting && !d->modified) {
