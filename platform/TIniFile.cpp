@@ -175,10 +175,9 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
         file.lines.append(Win1252::Encode(u'[' + OneLine(section.trimmed()) + u']'));
         file.lines.append(line);
     } else if (const qsizetype at = file.FindKey(header, key); at >= 0) {
-        // The key keeps its spelling in the file.
-        QString spelled;
-        TLines::KeyValue(file.lines[at], &spelled, nullptr);
-        file.lines[at] = Win1252::Encode(spelled + u'=' + OneLine(value));
+        // The key keeps its spelling and spacing in the file; only the value changes.
+        const QByteArray& old = file.lines[at];
+        file.lines[at] = old.left(old.indexOf('=') + 1) + Win1252::Encode(OneLine(value));
     } else {
         // After the section's last non-blank line, so that the blank line before the next section stays.
         qsizetype end = file.SectionEnd(header);
