@@ -97,6 +97,6 @@ void TMessdaten::MomentOf(qint64 i, QDate* date, QTime* time) const
     }
     *date = m_startDate.addDays(days);
     *time = QTime::fromMSecsSinceStartOfDay(int(ms));
-    if (!date->isValid())
+    if (!date->isValid() || date->year() < 1 || date->year() > 9999)
         throw TError(u"Messwert %1: Zeitpunkt außerhalb des Kalenders (IN=%2)"_s.arg(i + 1).arg(IN));
 }
