@@ -68,8 +68,12 @@ void TWaitFrm::showEvent(QShowEvent* event)
 
 void TWaitFrm::closeEvent(QCloseEvent* event)
 {
-    // While it is up a task runs, and only the task hides it.
-    event->ignore();
+    // While it is up a task runs, and only the task hides it. Hidden, it must not stand in the way
+    // of the windows closing at the end of the program.
+    if (isVisible())
+        event->ignore();
+    else
+        event->accept();
 }
 
 TWaitFrm* WaitFrm()
