@@ -101,7 +101,7 @@ QString ErrorText(sqlite3* db, int rc, const QString& fileName)
 
 void Throw(sqlite3* db, int rc, const QString& fileName)
 {
-    throw TError(ErrorText(db, rc, fileName));
+    throw TStoreError(ErrorText(db, rc, fileName), rc & 0xff);
 }
 
 void Exec(sqlite3* db, const char* sql, const QString& fileName)
@@ -125,7 +125,7 @@ QByteArray QueryText(sqlite3* db, const char* sql, const QString& fileName)
     else if (rc != SQLITE_DONE) {
         const QString text = ErrorText(db, rc, fileName);
         sqlite3_finalize(stmt);
-        throw TError(text);
+        throw TStoreError(text, rc & 0xff);
     }
     sqlite3_finalize(stmt);
     return result;
@@ -289,7 +289,9 @@ TTableDef ReadTableDef(sqlite3* db, const QString& table, const QString& fileNam
             r.fileName.startsWith(prefix, Qt::CaseInsensitive) ? r.fileName.mid(prefix.size()) : r.fileName;
         if (r.sql.contains(u"/*primary*/"_s))
             index.options |= TIndexOption::Primary;
-        if (r.sql.startsWith(u"CREATE UNIQUE"_s, Qt::CaseInsensitive))
+        // A primary index is unique by itself; the flag is kept for other unique ones.
+        if (r.sql.startsWith(u"CREATE UNIQUE"_s, Qt::CaseInsensitive) &&
+            !(index.options & TIndexOption::Primary))
             index.options |= TIndexOption::Unique;
         prepare("PRAGMA index_xinfo(" + Quote(r.fileName) + ")");
         bool allDesc = true, anyNoCase = false;

@@ -3,6 +3,7 @@
 // Plumbing shared by the connection, the cursor and the repair: statements, error texts, the
 // declared column types that carry our field types, and the way the file is opened.
 
+#include "TError.h"
 #include "TTableDefs.h"
 
 #include <QByteArray>
@@ -15,6 +16,14 @@ namespace StoreSql {
 
 // Double-quoted identifier.
 QByteArray Quote(const QString& name);
+
+// An error of the file itself; code is the primary result code of the failed call.
+class TStoreError : public TError
+{
+public:
+    TStoreError(const QString& message, int code) : TError(message), code(code) {}
+    int code;
+};
 
 // The store's own text for a failed call on a file: "Database file '...' is locked by another program".
 QString ErrorText(sqlite3* db, int rc, const QString& fileName);

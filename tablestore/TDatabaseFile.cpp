@@ -51,11 +51,26 @@ void TDatabaseFile::Open()
         return;
     if (m_fileName.isEmpty())
         throw TError(u"No file name given for database '%1'"_s.arg(m_databaseName));
-    sqlite3* db = OpenFile(m_fileName, false);
+    // A database file always holds at least its first page; an empty one lost everything, the
+    // table definitions included, and is repaired like a damaged one.
+    const bool emptyFile = QFileInfo(m_fileName).size() == 0;
+    sqlite3* db = nullptr;
+    try {
+        db = OpenFile(m_fileName, false);
+    } catch (const TStoreError& e) {
+        // Damaged so badly that it cannot even be opened: the user hears of the repair first.
+        if (e.code == SQLITE_CORRUPT) {
+            m_needsRepair = true;
+            emit NeedRepair();
+            if (OnNeedRepair)
+                OnNeedRepair();
+        }
+        throw;
+    }
     QString problem;
     bool healthy;
     try {
-        healthy = QuickCheck(db, m_fileName, &problem);
+        healthy = QuickCheck(db, m_fileName, &problem) && !emptyFile;
     } catch (...) {
         CloseFile(db);
         throw;

@@ -826,6 +826,7 @@ struct TTable::TImpl
         cur.CopyRow(*rows, index);
         hasCur = true;
         pos = position;
+        pendingFirst = false;
         return true;
     }
 
@@ -836,6 +837,7 @@ struct TTable::TImpl
         pos = -1;
         bof = eof = true;
         count = 0;
+        pendingFirst = false;
     }
 
     // The first row of the current order that meets extra; false when none does.
@@ -904,8 +906,9 @@ struct TTable::TImpl
         return BindOfCell(cur, 0, col);
     }
 
-    // Brings fetched rows, count and current row up to date with the file and the master.
-    void EnsureFresh()
+    // Brings fetched rows, count and current row up to date with the file and the master. Until a
+    // row is needed, a detail whose master moved only remembers to go to its first row.
+    void EnsureFresh(bool needRow = true)
     {
         CheckActive();
         if (*version != seen) {
@@ -922,10 +925,13 @@ struct TTable::TImpl
                 filter = std::move(v);
                 DropFetched();
                 count = -1;
+                cur.Clear();
+                hasCur = false;
+                pos = -1;
                 pendingFirst = true;
             }
         }
-        if (pendingFirst)
+        if (needRow && pendingFirst)
             DoFirst();
     }
 
@@ -1296,7 +1302,7 @@ TField& TTable::FieldByName(const QString& name) const
 void TTable::First()
 {
     d->CheckBrowseMode();
-    d->EnsureFresh();
+    d->EnsureFresh(false);
     d->DoFirst();
     d->EmitScroll();
 }
@@ -1304,7 +1310,7 @@ void TTable::First()
 void TTable::Last()
 {
     d->CheckBrowseMode();
-    d->EnsureFresh();
+    d->EnsureFresh(false);
     const int c = d->Count();
     if (c == 0 || !d->GoPos(c - 1)) {
         d->SetEmpty();
@@ -1412,7 +1418,7 @@ int TTable::RecNo() const
 void TTable::SetRecNo(int recNo)
 {
     d->CheckBrowseMode();
-    d->EnsureFresh();
+    d->EnsureFresh(false);
     if (recNo < 1)
         recNo = 1;
     if (d->hasCur && d->pos == recNo - 1)
@@ -1432,14 +1438,14 @@ void TTable::SetRecNo(int recNo)
 
 int TTable::RecordCount() const
 {
-    d->EnsureFresh();
+    d->EnsureFresh(false);
     return d->Count();
 }
 
 bool TTable::Locate(const QString& fieldName, const QVariant& value, bool caseInsensitive)
 {
     d->CheckBrowseMode();
-    d->EnsureFresh();
+    d->EnsureFresh(false);
     const int col = d->FieldIndex(fieldName);
     if (col < 0)
         throw TError(u"%1Field '%2' not found"_s.arg(d->Prefix(), fieldName));
@@ -1455,6 +1461,7 @@ bool TTable::Locate(const QString& fieldName, const QVariant& value, bool caseIn
     d->hasCur = true;
     d->pos = -1;
     d->bof = d->eof = false;
+    d->pendingFirst = false;
     d->EmitScroll();
     return true;
 }
@@ -1529,7 +1536,7 @@ TBookmark TTable::GetBookmark() const
 void TTable::GotoBookmark(const TBookmark& bookmark)
 {
     d->CheckBrowseMode();
-    d->EnsureFresh();
+    d->EnsureFresh(false);
     TRows row;
     if (!bookmark.IsValid() || !d->FetchOne("rowid = ?", {BindInt(bookmark.rowId)}, false, row))
         throw TError(u"%1Record not found"_s.arg(d->Prefix()));
@@ -1537,12 +1544,13 @@ void TTable::GotoBookmark(const TBookmark& bookmark)
     d->hasCur = true;
     d->pos = -1;
     d->bof = d->eof = false;
+    d->pendingFirst = false;
     d->EmitScroll();
 }
 
 bool TTable::BookmarkValid(const TBookmark& bookmark) const
 {
-    d->EnsureFresh();
+    d->EnsureFresh(false);
     if (!bookmark.IsValid())
         return false;
     std::vector<TBind> binds;
@@ -1553,7 +1561,7 @@ bool TTable::BookmarkValid(const TBookmark& bookmark) const
 
 TBookmark TTable::BookmarkAt(int recNo) const
 {
-    d->EnsureFresh();
+    d->EnsureFresh(false);
     const TRows* rows;
     int index;
     if (!d->RowAt(recNo - 1, &rows, &index))
@@ -1564,7 +1572,7 @@ TBookmark TTable::BookmarkAt(int recNo) const
 void TTable::Append()
 {
     d->CheckBrowseMode();
-    d->EnsureFresh();
+    d->EnsureFresh(false);
     d->buf.assign(size_t(d->Columns()), QVariant());
     if (d->Linked()) {
         const TBind& link = d->filter;
@@ -1800,7 +1808,7 @@ const QString& TTable::DetailFields() const
 
 QVariant TTable::ValueAt(int recNo, int fieldIndex) const
 {
-    d->EnsureFresh();
+    d->EnsureFresh(false);
     if (fieldIndex < 0 || fieldIndex >= d->Columns())
         return {};
     if (d->state == TDataSetState::Edit && d->hasCur) {
