@@ -1,14 +1,14 @@
 #include "TProtocolFrm.h"
 
+#include "Platform.h"
 #include "uGlobal.h"
 #include "WindowRegistry.h"
 
-#include <QDate>
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextCursor>
-#include <QTime>
 
 using namespace Qt::StringLiterals;
 
@@ -53,7 +53,8 @@ void TProtocolFrm::AppendProtocolLine(const QString& text)
         show();
         RichEdit->clear();
     }
-    QString line = FormatDate(QDate::currentDate()) + u' ' + FormatTime(QTime::currentTime()) + u' ' + text;
+    const QDateTime now = Platform::Now();
+    QString line = FormatDate(now.date()) + u' ' + FormatTime(now.time()) + u' ' + text;
     // The text area keeps its lines as paragraphs: CR LF inside the text starts a new one.
     line.replace(u"\r\n"_s, u"\n"_s);
     line.replace(u'\r', u'\n');

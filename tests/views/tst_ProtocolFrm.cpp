@@ -1,9 +1,9 @@
+#include "Platform.h"
 #include "TestMain.h"
 #include "TProtocolFrm.h"
 #include "uGlobal.h"
 #include "WindowRegistry.h"
 
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 
@@ -20,15 +20,10 @@ QStringList Lines(const TProtocolFrm& frm)
     return lines;
 }
 
-// "dd.mm.yy hh:mm:ss " in front of the text.
-bool Stamped(const QString& line, const QString& text)
+// The protocol's clock stands at 15.03.2024 10:30:00 (TManualClock) unless a test moves it.
+bool Stamped(const QString& line, const QString& text, const QString& stamp = u"15.03.24 10:30:00"_s)
 {
-    static const QRegularExpression stamp(u"^(\\d\\d)\\.(\\d\\d)\\.(\\d\\d) (\\d\\d):(\\d\\d):(\\d\\d) "_s);
-    const auto m = stamp.match(line);
-    if (!m.hasMatch() || line.mid(m.capturedLength()) != text)
-        return false;
-    const QDate date(2000 + m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
-    return date.isValid() && std::abs(date.daysTo(QDate::currentDate())) <= 1;
+    return line == stamp + u' ' + text;
 }
 
 } // namespace
@@ -37,7 +32,13 @@ class TProtocolFrmTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { NoProt = false; }
+    void init()
+    {
+        NoProt = false;
+        m_clock.now = QDateTime(QDate(2024, 3, 15), QTime(10, 30, 0));
+        Platform::SetClock(&m_clock);
+    }
+    void cleanup() { Platform::SetClock(nullptr); }
 
     void firstLineOpensAnEmptyWindow()
     {
@@ -54,9 +55,10 @@ private slots:
         QVERIFY2(Stamped(Lines(frm)[0], u"Kunde bereits vorhanden : 4711 Meier"_s),
                  qPrintable(Lines(frm)[0]));
 
+        m_clock.Advance(3723000); // 1 h 2 min 3 s
         frm.AppendProtocolLine(u"---"_s);
         QCOMPARE(Lines(frm).size(), 2);
-        QVERIFY(Stamped(Lines(frm)[1], u"---"_s));
+        QVERIFY2(Stamped(Lines(frm)[1], u"---"_s, u"15.03.24 11:32:03"_s), qPrintable(Lines(frm)[1]));
     }
 
     void okHidesAndTheNextProtocolStartsEmpty()
@@ -107,6 +109,9 @@ private slots:
         QTest::mouseClick(frm.CheckBox1, Qt::LeftButton);
         QVERIFY(!NoProt);
     }
+
+private:
+    Platform::TManualClock m_clock;
 };
 
 TQ5_TEST(TProtocolFrmTest)
