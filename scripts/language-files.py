@@ -313,13 +313,14 @@ def read_ini(path):
             sections.append(current)
         elif current is not None and "=" in raw:
             key, value = raw.split("=", 1)
-            current[1].append((key.strip(), value.strip()))
+            current[1].append((key.strip(), value))
     return sections
 
 
 def translate(section, key, german, lang):
     if f"{section}.{key}" in BY_KEY:
         return BY_KEY[f"{section}.{key}"][lang]
+    german = german.strip()
     if german == "":
         return ""
     return TEXTS[german][lang]
@@ -338,8 +339,8 @@ def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
     base = read_ini(sys.argv[1])
-    missing = sorted({v for s, items in base for k, v in items
-                      if not k.endswith("Caption") and v and f"{s}.{k}" not in BY_KEY and v not in TEXTS})
+    missing = sorted({v.strip() for s, items in base for k, v in items
+                      if k != s + "Caption" and v.strip() and f"{s}.{k}" not in BY_KEY and v.strip() not in TEXTS})
     unknown = sorted({s for s, _ in base} - TITLES.keys())
     if missing or unknown:
         sys.exit("No translation for:\n  " + "\n  ".join(missing + [f"[{s}] title" for s in unknown]))
