@@ -51,7 +51,8 @@ QList<double> Multiples(double min, double max, double step)
     QList<double> out;
     if (!(step > 0) || !(max >= min))
         return out;
-    const double slack = 1e-9 * std::max({std::abs(min), std::abs(max), step});
+    // Room for rounding only: a millionth of a step, or what a double can tell apart at this size.
+    const double slack = std::max(step * 1e-6, 1e-13 * std::max(std::abs(min), std::abs(max)));
     const double first = std::ceil((min - slack) / step);
     const double last = std::floor((max + slack) / step);
     if (last - first > 100000)

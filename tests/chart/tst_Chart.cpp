@@ -225,6 +225,8 @@ private slots:
         QVERIFY2(IsWholeTimeStep(xstep), qPrintable(QString::number(xstep)));
         for (qsizetype i = 0; i < L.bottomTicks.size(); ++i) {
             const auto& t = L.bottomTicks[i];
+            QVERIFY2(t.value >= L.bottomMin - 1e-9 && t.value <= L.bottomMax + 1e-9, qPrintable(t.label));
+            QVERIFY(t.pos >= L.plot.left() - 0.01 && t.pos <= L.plot.right() + 0.01);
             const double sec = t.value * 86400;
             QVERIFY2(std::abs(sec / xstep - std::round(sec / xstep)) < 1e-4, qPrintable(t.label));
             QCOMPARE(t.label, ChartTicks::FormatDateTime(t.value, u"dd.mm.yy\rhh:mm:ss"_s));
@@ -260,6 +262,34 @@ private slots:
         QFETCH(double, timeStep);
         QCOMPARE(ChartTicks::NiceStep(atLeast), step);
         QCOMPARE(ChartTicks::NiceTimeStep(atLeast), timeStep);
+    }
+
+    // Moments are large numbers of seconds; the multiples must still stay within the range.
+    void multiplesStayInRange_data()
+    {
+        QTest::addColumn<double>("min");
+        QTest::addColumn<double>("max");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<QList<double>>("multiples");
+        const double day = 3918450000; // about 2024 in seconds since 30.12.1899
+        QTest::newRow("seconds of 2024")
+            << day + 3 << day + 16 << 5.0 << QList<double>{day + 5, day + 10, day + 15};
+        QTest::newRow("ends on multiples") << day << day + 10 << 5.0 << QList<double>{day, day + 5, day + 10};
+        QTest::newRow("small values")
+            << -0.8 << 1.2 << 0.2 << QList<double>{-0.8, -0.6, -0.4, -0.2, 0, 0.2, 0.4, 0.6, 0.8, 1.0, 1.2};
+        QTest::newRow("none inside") << 1.1 << 1.9 << 1.0 << QList<double>{};
+    }
+    void multiplesStayInRange()
+    {
+        QFETCH(double, min);
+        QFETCH(double, max);
+        QFETCH(double, step);
+        QFETCH(QList<double>, multiples);
+        const QList<double> got = ChartTicks::Multiples(min, max, step);
+        QCOMPARE(got.size(), multiples.size());
+        for (qsizetype i = 0; i < got.size(); ++i)
+            QVERIFY2(std::abs(got[i] - multiples[i]) < 1e-6 * std::max(1.0, step),
+                     qPrintable(QString::number(got[i])));
     }
 
     void dateTimeFormat_data()
