@@ -5,6 +5,7 @@
 
 #include <QFileDevice>
 #include <QIODevice>
+#include <QVarLengthArray>
 
 #include <cerrno>
 #include <cmath>
@@ -45,8 +46,13 @@ QString KeyValue(QStringView line)
 
 bool IsReadingRow(QStringView line)
 {
-    const QStringView t = TrimValue(line);
-    return !t.isEmpty() && (t.front() == u'-' || IsDigit(t.front()));
+    // The first character after leading blanks decides; trailing blanks cannot matter.
+    for (const QChar c : line) {
+        if (c.unicode() <= 0x20)
+            continue;
+        return c == u'-' || IsDigit(c);
+    }
+    return false;
 }
 
 QString PadRight(const QString& text, int length)
@@ -67,10 +73,10 @@ QString TrimValue(QStringView value)
     return value.mid(b, e - b).toString();
 }
 
-QString ReadingValueText(QStringView row)
+QStringView ReadingValueText(QStringView row)
 {
     const qsizetype semi = row.indexOf(u';');
-    return (semi < 0 ? row.left(30) : row.mid(semi + 1, 30)).toString();
+    return semi < 0 ? row.left(30) : row.mid(semi + 1, 30);
 }
 
 bool IsNumber(QStringView text, double* value)
@@ -79,8 +85,8 @@ bool IsNumber(QStringView text, double* value)
     const qsizetype n = text.size();
     while (i < n && text[i] == u' ')
         ++i;
-    QByteArray ascii;
-    ascii.reserve(n - i);
+    // The digits in ASCII for strtod; reading values are short, so this rarely leaves the stack.
+    QVarLengthArray<char, 64> ascii;
     if (i < n && (text[i] == u'+' || text[i] == u'-'))
         ascii.append(char(text[i++].unicode()));
     int digits = 0;
@@ -113,6 +119,7 @@ bool IsNumber(QStringView text, double* value)
     }
     if (i != n)
         return false;
+    ascii.append('\0');
     errno = 0;
     const double v = std::strtod(ascii.constData(), nullptr);
     if (errno == ERANGE && std::isinf(v))
@@ -186,7 +193,9 @@ bool TLineReader::Fill()
 
 bool TLineReader::ReadLine(QString* line)
 {
-    QByteArray text;
+    // The line is decoded straight from the read buffer into the caller's string, whose storage
+    // is reused from line to line.
+    line->resize(0);
     bool any = false;
     bool truncated = false;
     for (;;) {
@@ -206,9 +215,15 @@ bool TLineReader::ReadLine(QString* line)
             ++len;
         any = true;
         if (!truncated) {
-            const qsizetype room = MaxLineBytes - text.size();
-            text.append(begin, std::min(len, room));
-            truncated = len > room;
+            const qsizetype old = line->size();
+            const qsizetype take = std::min(len, MaxLineBytes - old);
+            line->resize(old + take);
+            QChar* out = line->data() + old;
+            for (qsizetype i = 0; i < take; ++i) {
+                const auto b = static_cast<unsigned char>(begin[i]);
+                out[i] = b < 0x80 ? QChar(char16_t(b)) : Win1252::DecodeChar(b);
+            }
+            truncated = len > take;
         }
         m_pos += len;
         if (len < avail) {
@@ -216,13 +231,11 @@ bool TLineReader::ReadLine(QString* line)
             m_skipLf = begin[len] == '\r';
             ++m_pos;
             ++m_lineNumber;
-            *line = Win1252::Decode(text);
             return true;
         }
     }
     if (!any)
         return false;
     ++m_lineNumber;
-    *line = Win1252::Decode(text);
     return true;
 }

@@ -24,8 +24,8 @@ QString PadRight(const QString& text, int length = 30);
 QString TrimValue(QStringView value);
 
 // The value of a reading row of the pressure test types: at most 30 characters after the
-// first ";", or the first 30 characters of a row without ";".
-QString ReadingValueText(QStringView row);
+// first ";", or the first 30 characters of a row without ";". A view into row.
+QStringView ReadingValueText(QStringView row);
 
 // True when the whole text is a decimal number with "." as decimal point: leading blanks, a sign
 // and an exponent are allowed, nothing may follow. The number goes to *value when given.

@@ -10,6 +10,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <limits>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -136,6 +137,9 @@ struct TDatabaseImpExpFrm::TReadings
     qint64 testId = 0;
     QString table;
     sqlite3_stmt* insert = nullptr;
+    qint64 dayJd = std::numeric_limits<qint64>::min();
+    char day[10] = {};
+    int dayLen = 0;
     std::unique_ptr<QSaveFile> logger;
 
     ~TReadings()
@@ -355,13 +359,16 @@ void TDatabaseImpExpFrm::AddReading(const QString& row)
         QDate date;
         QTime time;
         rd.collector.MomentOf(rd.rows, &date, &time);
-        char da[10];
+        // Many rows share a day: its text is made once.
+        if (date.toJulianDay() != rd.dayJd) {
+            rd.dayJd = date.toJulianDay();
+            rd.dayLen = StoreSql::FormatIsoDate(date, rd.day);
+        }
         char uz[8];
-        const int daLen = StoreSql::FormatIsoDate(date, da);
         const int uzLen = StoreSql::FormatIsoTime(time, uz);
         sqlite3_stmt* st = rd.insert;
         sqlite3_bind_int64(st, 1, rd.testId);
-        sqlite3_bind_text(st, 2, da, daLen, SQLITE_STATIC);
+        sqlite3_bind_text(st, 2, rd.day, rd.dayLen, SQLITE_STATIC);
         sqlite3_bind_text(st, 3, uz, uzLen, SQLITE_STATIC);
         double value = 0;
         // The instrument measures in single precision; a value beyond it is no reading.

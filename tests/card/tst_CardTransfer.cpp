@@ -99,8 +99,8 @@ private slots:
                  (QStringList{u"SUB/"_s, u"SUB/KEEP.DAT"_s, u"TQ5_1.DAT"_s, u"TQ5_2.DAT"_s, u"TQ5_3.DAT"_s}));
         const QByteArray blank30(30, ' ');
         QCOMPARE(ReadAll(rig.CardPath(u"TQ5_1.DAT"_s)),
-                 "KN=3" + QByteArray(29, ' ') + "\r\nK1=Ein Name von drei\xdfig Zeichen !\r\nK2=" +
-                     blank30 + "\r\nK3=" + blank30 + "\r\nK4=" + blank30 + "\r\nK5=" + blank30 + "\r\n");
+                 "KN=3" + QByteArray(29, ' ') + "\r\nK1=Ein Name von drei\xdfig Zeichen !\r\nK2=" + blank30 +
+                     "\r\nK3=" + blank30 + "\r\nK4=" + blank30 + "\r\nK5=" + blank30 + "\r\n");
         QCOMPARE(ReadAll(rig.CardPath(u"TQ5_2.DAT"_s)),
                  "KN=1234567" + QByteArray(23, ' ') + "\r\nK1=J\xfcrgen M\xfc\xdfig" + QByteArray(18, ' ') +
                      "\r\nK2=Am Bach 3" + QByteArray(21, ' ') +

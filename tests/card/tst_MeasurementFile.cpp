@@ -116,7 +116,7 @@ private slots:
         if (kind.startsWith(u"key"_s))
             QCOMPARE(KeyValue(line), value);
         else if (kind == u"row"_s)
-            QCOMPARE(ReadingValueText(line), value);
+            QCOMPARE(ReadingValueText(line).toString(), value);
     }
 
     void customerValuesAreTrimmed_data()
