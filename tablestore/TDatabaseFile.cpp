@@ -94,6 +94,7 @@ void TDatabaseFile::Close()
     emit BeforeDisconnect();
     for (TTable* t : QList<TTable*>(m_tables))
         t->Close();
+    EndRead();
     if (m_inTransaction)
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     m_inTransaction = false;
@@ -102,10 +103,28 @@ void TDatabaseFile::Close()
     TouchAll();
 }
 
+void TDatabaseFile::BeginRead()
+{
+    if (m_db && !m_inTransaction && !m_readOpen && sqlite3_get_autocommit(m_db)) {
+        if (sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK)
+            m_readOpen = true;
+    }
+}
+
+void TDatabaseFile::EndRead() const
+{
+    if (!m_readOpen)
+        return;
+    m_readOpen = false;
+    if (m_db && !sqlite3_get_autocommit(m_db) && sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 void TDatabaseFile::ExecSimple(const char* sql)
 {
     if (!m_db)
         throw TError(u"Database '%1' is not open"_s.arg(m_databaseName));
+    EndRead();
     Exec(m_db, sql, m_fileName);
 }
 
@@ -218,6 +237,7 @@ void TDatabaseFile::DeleteTable(const QString& tableName)
     if (!TableExists(tableName))
         throw TError(u"Table '%1' does not exist in database file '%2'"_s.arg(
             tableName, QDir::toNativeSeparators(m_fileName)));
+    EndRead();
     Exec(m_db, ("DROP TABLE " + Quote(tableName)).constData(), m_fileName);
     Touch(tableName);
 }
@@ -229,6 +249,7 @@ void TDatabaseFile::EmptyTable(const QString& tableName)
     if (!TableExists(tableName))
         throw TError(u"Table '%1' does not exist in database file '%2'"_s.arg(
             tableName, QDir::toNativeSeparators(m_fileName)));
+    EndRead();
     Exec(m_db, ("DELETE FROM " + Quote(tableName)).constData(), m_fileName);
     Touch(tableName);
 }
@@ -237,6 +258,7 @@ int TDatabaseFile::Execute(const QString& sql, const QVariantList& params)
 {
     if (!m_db)
         throw TError(u"Database '%1' is not open"_s.arg(m_databaseName));
+    EndRead();
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &stmt, nullptr);

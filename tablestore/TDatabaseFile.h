@@ -85,8 +85,13 @@ public:
     TRepairResult Repair(const QList<TTableDef>& expected = {}) { return Repair(m_fileName, expected); }
     void Compact() { Compact(m_fileName); }
 
-    // The underlying handle (benchmarks and tests); nullptr while closed.
-    sqlite3* Handle() const { return m_db; }
+    // The underlying handle (benchmarks and tests); nullptr while closed. Ends the store's own
+    // reading transaction first, so that what is done with the handle stands on its own.
+    sqlite3* Handle() const
+    {
+        EndRead();
+        return m_db;
+    }
 
     // Increments whenever rows of the table change through any cursor or Execute; open cursors
     // compare it to know whether what they fetched is still current.
@@ -105,12 +110,18 @@ private:
     void Attach(TTable* table);
     void Detach(TTable* table);
     void ExecSimple(const char* sql);
+    // Reads between writes share one transaction: starting a transaction for each statement costs
+    // more than most statements themselves. Every write ends it first, so that a write outside an
+    // explicit transaction is committed at once as always.
+    void BeginRead();
+    void EndRead() const;
 
     QString m_databaseName;
     QString m_fileName;
     sqlite3* m_db = nullptr;
     bool m_needsRepair = false;
     bool m_inTransaction = false;
+    mutable bool m_readOpen = false;
     QList<TTable*> m_tables;
     struct TVersions;
     std::unique_ptr<TVersions> m_versions;

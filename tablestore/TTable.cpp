@@ -462,7 +462,7 @@ struct TTable::TImpl
     std::vector<QVariant> buf;
     bool modified = false;
 
-    QHash<QByteArray, sqlite3_stmt*> stmts;
+    QHash<quint64, sqlite3_stmt*> stmts;
     qint64 rowsFetched = 0;
 
     explicit TImpl(TTable* table) : q(table) {}
@@ -475,9 +475,9 @@ struct TTable::TImpl
     }
     sqlite3* Handle() const
     {
-        if (!db || !db->Handle())
+        if (!db || !db->m_db)
             throw TError(u"Database '%1' is not open"_s.arg(db ? db->DatabaseName() : QString()));
-        return db->Handle();
+        return db->m_db;
     }
     QString Prefix() const { return tableName.isEmpty() ? QString() : tableName + u": "_s; }
 
@@ -513,18 +513,42 @@ struct TTable::TImpl
     }
 
     // --- statements ---
-
-    sqlite3_stmt* Prepare(const QByteArray& sql)
+    // Prepared statements are kept by the kind of query and the shape of its condition; the text
+    // of a statement is built the first time only.
+    enum TQuery : quint64
     {
-        if (auto it = stmts.constFind(sql); it != stmts.constEnd())
+        QCount = 1,
+        QCountBefore,
+        QPage,
+        QPageAfter,
+        QPageBefore,
+        QRowId,
+        QAfter,
+        QBefore,
+        QLocate,
+        QHasRowId,
+        QInsert,
+        QUpdate,
+        QDelete
+    };
+
+    static quint64 Key(TQuery q, quint32 nulls = 0, quint64 extra = 0)
+    {
+        return quint64(q) | (quint64(nulls) << 8) | (extra << 40);
+    }
+
+    template <typename F> sqlite3_stmt* Stmt(quint64 key, F&& sqlText)
+    {
+        if (auto it = stmts.constFind(key); it != stmts.constEnd())
             return *it;
+        const QByteArray sql = sqlText();
         sqlite3* h = Handle();
         sqlite3_stmt* st = nullptr;
         const int rc =
             sqlite3_prepare_v3(h, sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
         if (rc != SQLITE_OK)
             Throw(h, rc, FileName());
-        stmts.insert(sql, st);
+        stmts.insert(key, st);
         return st;
     }
 
@@ -535,7 +559,7 @@ struct TTable::TImpl
         stmts.clear();
     }
 
-    [[noreturn]] void Fail(int rc) { Throw(db ? db->Handle() : nullptr, rc, FileName()); }
+    [[noreturn]] void Fail(int rc) { Throw(db ? db->m_db : nullptr, rc, FileName()); }
 
     void Bind(sqlite3_stmt* st, const std::vector<TBind>& binds)
     {
@@ -544,9 +568,9 @@ struct TTable::TImpl
     }
 
     // Runs a query of rows (row id + every field) and appends them to out.
-    void Fetch(const QByteArray& sql, const std::vector<TBind>& binds, TRows& out)
+    void Fetch(sqlite3_stmt* st, const std::vector<TBind>& binds, TRows& out)
     {
-        sqlite3_stmt* st = Prepare(sql);
+        db->BeginRead();
         TReset reset(st);
         Bind(st, binds);
         int rc;
@@ -558,9 +582,9 @@ struct TTable::TImpl
             Fail(rc);
     }
 
-    qint64 QueryInt(const QByteArray& sql, const std::vector<TBind>& binds)
+    qint64 QueryInt(sqlite3_stmt* st, const std::vector<TBind>& binds)
     {
-        sqlite3_stmt* st = Prepare(sql);
+        db->BeginRead();
         TReset reset(st);
         Bind(st, binds);
         const int rc = sqlite3_step(st);
@@ -585,82 +609,127 @@ struct TTable::TImpl
 
     bool Linked() const { return master && detailCol >= 0; }
 
-    // " WHERE <link> AND <extra>", binds the link value first.
-    QByteArray Where(const QByteArray& extra, std::vector<TBind>& binds) const
-    {
-        QByteArray w;
-        if (Linked()) {
-            w = " WHERE " + Quote(fieldDefs[detailCol].name) + " = ?";
-            binds.insert(binds.begin(), filter);
-            if (!extra.isEmpty())
-                w += " AND " + extra;
-        } else if (!extra.isEmpty())
-            w = " WHERE " + extra;
-        return w;
-    }
+    // The columns of the order less the one the link fixes, and the link's condition; rebuilt
+    // whenever order or link change, and with them every statement.
+    std::vector<TOrder> keyCols;
+    QByteArray linkSql;
 
-    // Condition "strictly after (or before) row r of rows in the current order".
-    QByteArray Keyset(const TRows& rows, int r, bool after, std::vector<TBind>& binds) const
+    void RebuildShape()
     {
-        std::vector<const TOrder*> ks;
+        keyCols.clear();
         for (const TOrder& o : order)
             if (!(Linked() && o.col == detailCol))
-                ks.push_back(&o);
-        std::vector<TBind> values;
+                keyCols.push_back(o);
+        linkSql = Linked() ? Quote(fieldDefs[detailCol].name) + " = ?" : QByteArray();
+        FinalizeAll();
+    }
+
+    void LinkBind(std::vector<TBind>& binds) const
+    {
+        if (Linked())
+            binds.push_back(filter);
+    }
+
+    // " WHERE <link> AND <extra>"; the link value binds first.
+    QByteArray WhereSql(const QByteArray& extra) const
+    {
+        if (!linkSql.isEmpty())
+            return " WHERE " + linkSql + (extra.isEmpty() ? QByteArray() : " AND " + extra);
+        return extra.isEmpty() ? QByteArray() : " WHERE " + extra;
+    }
+
+    // The key values of row r in the order's key columns; the bits of the null ones.
+    quint32 KeyValues(const TRows& rows, int r, std::vector<TBind>& values) const
+    {
+        quint32 nulls = 0;
+        values.clear();
+        for (size_t i = 0; i < keyCols.size(); ++i) {
+            values.push_back(BindOfCell(rows, r, keyCols[i].col));
+            if (values.back().kind == TBind::Null)
+                nulls |= 1u << i;
+        }
+        return nulls;
+    }
+
+    // Condition "strictly after (or before) the row with these key values in the current order".
+    // Its binds go to binds; its text to sql when asked for.
+    void Keyset(const std::vector<TBind>& values, bool after, QByteArray* sql, std::vector<TBind>& binds) const
+    {
+        const size_t n = keyCols.size();
         bool uniform = true, nulls = false;
-        const bool greater0 = after != ks.front()->desc;
-        for (const TOrder* o : ks) {
-            values.push_back(BindOfCell(rows, r, o->col));
-            nulls = nulls || values.back().kind == TBind::Null;
-            uniform = uniform && !o->nocase && (after != o->desc) == greater0;
+        const bool greater0 = after != keyCols.front().desc;
+        for (size_t i = 0; i < n; ++i) {
+            nulls = nulls || values[i].kind == TBind::Null;
+            uniform = uniform && !keyCols[i].nocase && (after != keyCols[i].desc) == greater0;
         }
         // Row values leave out rows with a null in them; they can only stand for "greater",
         // where a null never is, or for the row id alone.
-        const bool rowIdOnly = ks.size() == 1 && ks.front()->col < 0;
+        const bool rowIdOnly = n == 1 && keyCols.front().col < 0;
         if (rowIdOnly || (uniform && !nulls && greater0)) {
+            binds.insert(binds.end(), values.begin(), values.end());
+            if (!sql)
+                return;
             QByteArray lhs, rhs;
-            for (size_t i = 0; i < ks.size(); ++i) {
-                lhs += (i ? ", " : "") + ColExpr(*ks[i]);
+            for (size_t i = 0; i < n; ++i) {
+                lhs += (i ? ", " : "") + ColExpr(keyCols[i]);
                 rhs += i ? ", ?" : "?";
-                binds.push_back(values[i]);
             }
             const char* op = greater0 ? " > " : " < ";
-            if (ks.size() == 1)
-                return lhs + op + rhs;
-            return "(" + lhs + ")" + op + "(" + rhs + ")";
+            *sql = n == 1 ? lhs + op + rhs : "(" + lhs + ")" + op + "(" + rhs + ")";
+            return;
         }
         QList<QByteArray> terms;
-        for (size_t i = 0; i < ks.size(); ++i) {
-            const bool greater = after != ks[i]->desc;
+        for (size_t i = 0; i < n; ++i) {
+            const bool greater = after != keyCols[i].desc;
             const bool null = values[i].kind == TBind::Null;
             if (null && !greater)
                 continue; // nothing sorts below a null
+            for (size_t j = 0; j < i; ++j)
+                binds.push_back(values[j]);
+            if (!null)
+                binds.push_back(values[i]);
+            if (!sql)
+                continue;
             QByteArray t = "(";
-            std::vector<TBind> tb;
-            for (size_t j = 0; j < i; ++j) {
-                t += ColExpr(*ks[j]) + " IS ? AND ";
-                tb.push_back(values[j]);
-            }
-            const QByteArray c = ColExpr(*ks[i]);
+            for (size_t j = 0; j < i; ++j)
+                t += ColExpr(keyCols[j]) + " IS ? AND ";
+            const QByteArray c = ColExpr(keyCols[i]);
             if (null)
                 t += c + " IS NOT NULL";
-            else if (greater) {
+            else if (greater)
                 t += c + " > ?";
-                tb.push_back(values[i]);
-            } else {
+            else
                 t += "(" + c + " < ? OR " + c + " IS NULL)";
-                tb.push_back(values[i]);
-            }
-            t += ")";
-            terms.append(t);
-            binds.insert(binds.end(), tb.begin(), tb.end());
+            terms.append(t + ")");
         }
-        if (terms.isEmpty())
-            return "0";
+        if (!sql)
+            return;
+        if (terms.isEmpty()) {
+            *sql = "0";
+            return;
+        }
         QByteArray all = "(";
         for (int i = 0; i < terms.size(); ++i)
             all += (i ? " OR " : "") + terms[i];
-        return all + ")";
+        *sql = all + ")";
+    }
+
+    // Binds for rows after (before) row r, and the statement: count, one row or a window of rows.
+    sqlite3_stmt* KeysetStmt(TQuery q, const TRows& rows, int r, bool after, std::vector<TBind>& binds)
+    {
+        std::vector<TBind> values;
+        const quint32 nulls = KeyValues(rows, r, values);
+        LinkBind(binds);
+        Keyset(values, after, nullptr, binds);
+        return Stmt(Key(q, nulls), [&] {
+            QByteArray ks;
+            std::vector<TBind> unused;
+            Keyset(values, after, &ks, unused);
+            if (q == QCountBefore)
+                return "SELECT COUNT(*) FROM " + qtable + WhereSql(ks);
+            const bool window = q == QPageAfter || q == QPageBefore;
+            return Select(WhereSql(ks), q == QPageBefore || q == QBefore, window);
+        });
     }
 
     QByteArray Select(const QByteArray& where, bool reverse, bool limitOffset) const
@@ -706,6 +775,7 @@ struct TTable::TImpl
             orderFwd += (i ? ", " : "") + e + (order[i].desc ? " DESC" : "");
             orderRev += (i ? ", " : "") + e + (order[i].desc ? "" : " DESC");
         }
+        RebuildShape();
     }
 
     // --- what was fetched ---
@@ -732,8 +802,9 @@ struct TTable::TImpl
     {
         if (count < 0) {
             std::vector<TBind> binds;
-            const QByteArray where = Where({}, binds);
-            count = int(QueryInt("SELECT COUNT(*) FROM " + qtable + where, binds));
+            LinkBind(binds);
+            sqlite3_stmt* st = Stmt(Key(QCount), [&] { return "SELECT COUNT(*) FROM " + qtable + WhereSql({}); });
+            count = int(QueryInt(st, binds));
         }
         return count;
     }
@@ -757,17 +828,15 @@ struct TTable::TImpl
         if (p > 0 && prev != pages.end()) {
             if (prev->second.Count() < PageRows)
                 return nullptr;
-            const QByteArray ks = Keyset(prev->second, prev->second.Count() - 1, true, binds);
-            const QByteArray sql = Select(Where(ks, binds), false, true);
+            sqlite3_stmt* st = KeysetStmt(QPageAfter, prev->second, prev->second.Count() - 1, true, binds);
             binds.push_back(BindInt(PageRows));
             binds.push_back(BindInt(0));
-            Fetch(sql, binds, rows);
+            Fetch(st, binds, rows);
         } else if (next != pages.end() && next->second.Count() > 0) {
-            const QByteArray ks = Keyset(next->second, 0, false, binds);
-            const QByteArray sql = Select(Where(ks, binds), true, true);
+            sqlite3_stmt* st = KeysetStmt(QPageBefore, next->second, 0, false, binds);
             binds.push_back(BindInt(PageRows));
             binds.push_back(BindInt(0));
-            Fetch(sql, binds, rows);
+            Fetch(st, binds, rows);
             rows.Reverse();
             forward = false;
         } else {
@@ -785,10 +854,11 @@ struct TTable::TImpl
                     limit = std::min<qint64>(PageRows, c - start);
                 }
             }
-            const QByteArray sql = Select(Where({}, binds), reverse, true);
+            LinkBind(binds);
+            sqlite3_stmt* st = Stmt(Key(QPage, 0, reverse), [&] { return Select(WhereSql({}), reverse, true); });
             binds.push_back(BindInt(limit));
             binds.push_back(BindInt(offset));
-            Fetch(sql, binds, rows);
+            Fetch(st, binds, rows);
             if (reverse) {
                 rows.Reverse();
                 forward = false;
@@ -840,16 +910,30 @@ struct TTable::TImpl
         pendingFirst = false;
     }
 
-    // The first row of the current order that meets extra; false when none does.
-    bool FetchOne(const QByteArray& extra, std::vector<TBind> binds, bool reverse, TRows& out)
+    // The visible row with this id; false when there is none.
+    bool FetchRowId(qint64 id, TRows& out)
     {
         out.Clear();
         out.columns = Columns();
-        std::vector<TBind> all;
-        const QByteArray where = Where(extra, all);
-        all.insert(all.end(), binds.begin(), binds.end());
-        Fetch(Select(where, reverse, false), all, out);
+        std::vector<TBind> binds;
+        LinkBind(binds);
+        binds.push_back(BindInt(id));
+        Fetch(Stmt(Key(QRowId), [&] { return Select(WhereSql("rowid = ?"), false, false); }), binds, out);
         return out.Count() > 0;
+    }
+
+    // The visible row right after (before) row r of rows; false when there is none.
+    bool FetchNeighbour(const TRows& rows, int r, bool after, TRows& out)
+    {
+        TRows found;
+        found.columns = Columns();
+        std::vector<TBind> binds;
+        sqlite3_stmt* st = KeysetStmt(after ? QAfter : QBefore, rows, r, after, binds);
+        Fetch(st, binds, found);
+        if (found.Count() == 0)
+            return false;
+        out = std::move(found);
+        return true;
     }
 
     void EnsurePos()
@@ -857,9 +941,8 @@ struct TTable::TImpl
         if (pos >= 0 || !hasCur)
             return;
         std::vector<TBind> binds;
-        const QByteArray ks = Keyset(cur, 0, false, binds);
-        const QByteArray where = Where(ks, binds);
-        pos = int(QueryInt("SELECT COUNT(*) FROM " + qtable + where, binds));
+        sqlite3_stmt* st = KeysetStmt(QCountBefore, cur, 0, false, binds);
+        pos = int(QueryInt(st, binds));
     }
 
     // After others changed the table: the current row again by its id, or its neighbour.
@@ -871,21 +954,10 @@ struct TTable::TImpl
         }
         TRows row;
         pos = -1;
-        if (FetchOne("rowid = ?", {BindInt(cur.ids[0])}, false, row)) {
+        if (FetchRowId(cur.ids[0], row)) {
             cur = std::move(row);
-        } else {
-            std::vector<TBind> b;
-            const QByteArray after = Keyset(cur, 0, true, b);
-            if (FetchOne(after, b, false, row)) {
-                cur = std::move(row);
-            } else {
-                b.clear();
-                const QByteArray before = Keyset(cur, 0, false, b);
-                if (FetchOne(before, b, true, row))
-                    cur = std::move(row);
-                else
-                    SetEmpty();
-            }
+        } else if (!FetchNeighbour(cur, 0, true, cur) && !FetchNeighbour(cur, 0, false, cur)) {
+            SetEmpty();
         }
         NotifyDetails(false);
     }
@@ -1091,7 +1163,10 @@ TTable::~TTable()
         d->master->d->details.removeAll(this);
     for (TTable* t : std::as_const(d->details)) {
         t->d->master = nullptr;
+        t->d->detailCol = -1;
         t->d->masterMoved = true;
+        if (t->d->active)
+            t->d->RebuildShape();
     }
     if (d->db)
         d->db->Detach(this);
@@ -1217,13 +1292,14 @@ void TTable::Open()
     d->insertSql = "INSERT INTO " + d->qtable + " (" + names + ") VALUES (" + marks + ")";
     d->updateSql = "UPDATE " + d->qtable + " SET " + sets + " WHERE rowid = ?";
     d->deleteSql = "DELETE FROM " + d->qtable + " WHERE rowid = ?";
-    d->BuildOrder();
     d->detailCol = -1;
     if (d->master) {
         d->detailCol = d->FieldIndex(d->detailField);
         if (d->detailCol < 0)
             throw TError(u"%1Field '%2' not found"_s.arg(d->Prefix(), d->detailField));
     }
+    d->FinalizeAll();
+    d->BuildOrder();
     d->version = db.TableVersion(def.name);
     d->seen = *d->version;
     db.Attach(this);
@@ -1451,11 +1527,20 @@ bool TTable::Locate(const QString& fieldName, const QVariant& value, bool caseIn
         throw TError(u"%1Field '%2' not found"_s.arg(d->Prefix(), fieldName));
     const TFieldDef& def = d->fieldDefs[col];
     const TBind b = StorageOf(def, Coerce(def, value));
-    QByteArray cond = Quote(def.name) + " IS ?";
-    if (caseInsensitive && IsTextType(def.type) && b.kind == TBind::Text)
-        cond += QByteArray(" COLLATE ") + NoCaseCollation;
+    const bool noCase = caseInsensitive && IsTextType(def.type) && b.kind == TBind::Text;
+    std::vector<TBind> binds;
+    d->LinkBind(binds);
+    binds.push_back(b);
+    sqlite3_stmt* st = d->Stmt(TImpl::Key(TImpl::QLocate, 0, quint64(col) * 2 + noCase), [&] {
+        QByteArray cond = Quote(def.name) + " IS ?";
+        if (noCase)
+            cond += QByteArray(" COLLATE ") + NoCaseCollation;
+        return d->Select(d->WhereSql(cond), false, false);
+    });
     TRows row;
-    if (!d->FetchOne(cond, {b}, false, row))
+    row.columns = d->Columns();
+    d->Fetch(st, binds, row);
+    if (row.Count() == 0)
         return false;
     d->cur = std::move(row);
     d->hasCur = true;
@@ -1538,7 +1623,7 @@ void TTable::GotoBookmark(const TBookmark& bookmark)
     d->CheckBrowseMode();
     d->EnsureFresh(false);
     TRows row;
-    if (!bookmark.IsValid() || !d->FetchOne("rowid = ?", {BindInt(bookmark.rowId)}, false, row))
+    if (!bookmark.IsValid() || !d->FetchRowId(bookmark.rowId, row))
         throw TError(u"%1Record not found"_s.arg(d->Prefix()));
     d->cur = std::move(row);
     d->hasCur = true;
@@ -1554,9 +1639,11 @@ bool TTable::BookmarkValid(const TBookmark& bookmark) const
     if (!bookmark.IsValid())
         return false;
     std::vector<TBind> binds;
-    const QByteArray where = d->Where("rowid = ?", binds);
+    d->LinkBind(binds);
     binds.push_back(BindInt(bookmark.rowId));
-    return d->QueryInt("SELECT COUNT(*) FROM " + d->qtable + where, binds) > 0;
+    sqlite3_stmt* st = d->Stmt(TImpl::Key(TImpl::QHasRowId),
+                               [&] { return "SELECT COUNT(*) FROM " + d->qtable + d->WhereSql("rowid = ?"); });
+    return d->QueryInt(st, binds) > 0;
 }
 
 TBookmark TTable::BookmarkAt(int recNo) const
@@ -1642,7 +1729,9 @@ void TTable::Post()
     stored.reserve(size_t(d->Columns()));
     for (int c = 0; c < d->Columns(); ++c)
         stored.push_back(StorageOf(d->fieldDefs[c], d->buf[size_t(c)]));
-    sqlite3_stmt* st = d->Prepare(inserting ? d->insertSql : d->updateSql);
+    sqlite3_stmt* st = inserting ? d->Stmt(TImpl::Key(TImpl::QInsert), [&] { return d->insertSql; })
+                                 : d->Stmt(TImpl::Key(TImpl::QUpdate), [&] { return d->updateSql; });
+    d->db->EndRead();
     qint64 rowId;
     {
         TReset reset(st);
@@ -1652,7 +1741,7 @@ void TTable::Post()
         const int rc = sqlite3_step(st);
         if (rc != SQLITE_DONE)
             d->Fail(rc);
-        rowId = inserting ? sqlite3_last_insert_rowid(d->db->Handle()) : d->cur.ids[0];
+        rowId = inserting ? sqlite3_last_insert_rowid(d->Handle()) : d->cur.ids[0];
     }
     for (int c = 0; c < d->Columns(); ++c)
         if (d->fieldDefs[c].type == TFieldType::AutoInc && stored[size_t(c)].kind == TBind::Null)
@@ -1702,7 +1791,8 @@ void TTable::Delete()
     d->EnsureFresh();
     if (!d->hasCur)
         throw TError(u"%1Cannot perform this operation on an empty dataset"_s.arg(d->Prefix()));
-    sqlite3_stmt* st = d->Prepare(d->deleteSql);
+    sqlite3_stmt* st = d->Stmt(TImpl::Key(TImpl::QDelete), [&] { return d->deleteSql; });
+    d->db->EndRead();
     {
         TReset reset(st);
         sqlite3_bind_int64(st, 1, d->cur.ids[0]);
@@ -1716,25 +1806,16 @@ void TTable::Delete()
     if (d->count > 0)
         --d->count;
     const int oldPos = d->pos;
-    TRows row;
-    std::vector<TBind> binds;
-    const QByteArray after = d->Keyset(d->cur, 0, true, binds);
-    if (d->FetchOne(after, binds, false, row)) {
-        d->cur = std::move(row);
+    if (d->FetchNeighbour(d->cur, 0, true, d->cur)) {
         d->pos = oldPos;
         d->bof = oldPos == 0;
         d->eof = false;
+    } else if (d->FetchNeighbour(d->cur, 0, false, d->cur)) {
+        d->pos = oldPos > 0 ? oldPos - 1 : -1;
+        d->bof = false;
+        d->eof = false;
     } else {
-        binds.clear();
-        const QByteArray before = d->Keyset(d->cur, 0, false, binds);
-        if (d->FetchOne(before, binds, true, row)) {
-            d->cur = std::move(row);
-            d->pos = oldPos > 0 ? oldPos - 1 : -1;
-            d->bof = false;
-            d->eof = false;
-        } else {
-            d->SetEmpty();
-        }
+        d->SetEmpty();
     }
     emit AfterDelete();
     d->EmitRows();
@@ -1784,6 +1865,7 @@ void TTable::SetMasterSource(TTable* master, const QString& masterField, const Q
     d->masterMoved = true;
     d->filter = {};
     if (d->active) {
+        d->RebuildShape();
         d->DropFetched();
         d->count = -1;
         d->pendingFirst = true;
