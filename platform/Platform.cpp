@@ -263,7 +263,7 @@ QString SpecialFolder(TSpecialFolder folder)
 QString SpecialFolder(int folderNumber)
 {
 #ifdef Q_OS_WIN
-    LPITEMIDLIST list = nullptr;
+    PIDLIST_ABSOLUTE list = nullptr;
     if (SHGetSpecialFolderLocation(nullptr, folderNumber, &list) != S_OK || !list)
         return {};
     char path[MAX_PATH + 1] = {};

@@ -9,6 +9,7 @@
 #include <QStorageInfo>
 
 #ifdef Q_OS_WIN
+#define NOMINMAX
 #include <windows.h>
 #endif
 
