@@ -3,8 +3,9 @@
 #include "TError.h"
 #include "Win1252.h"
 
+#include <filesystem>
 #include <QFile>
-#include <QSaveFile>
+#include <system_error>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -39,6 +40,9 @@ struct TLines
         return out;
     }
 
+    // Writes the whole file under a temporary name beside it and puts it in place in one step, so
+    // that a crash leaves the old file or the new one, never half of one. No flush to the disk:
+    // the language files are written key by key, and waiting for the disk each time is slow.
     void Save(const QString& path) const
     {
         QByteArray bytes;
@@ -46,10 +50,37 @@ struct TLines
             bytes += line;
             bytes += "\r\n";
         }
-        QSaveFile f(path);
-        f.setDirectWriteFallback(true);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-            throw TError(u"Cannot write \"%1\": %2"_s.arg(path, f.errorString()));
+        const QString temporary = path + u".new~"_s;
+        QFile out(temporary);
+        if (out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            const bool written = out.write(bytes) == bytes.size() && out.flush();
+            const QString error = out.errorString();
+            out.close();
+            if (QFile::exists(path))
+                out.setPermissions(QFile::permissions(path));
+            std::error_code failed;
+            if (written)
+                std::filesystem::rename(FsPath(temporary), FsPath(path), failed);
+            if (written && !failed)
+                return;
+            QFile::remove(temporary);
+            if (!written)
+                throw TError(u"Cannot write \"%1\": %2"_s.arg(path, error));
+        }
+        // A folder that takes no new file may still let the file itself be rewritten.
+        QFile direct(path);
+        if (!direct.open(QIODevice::WriteOnly | QIODevice::Truncate) || direct.write(bytes) != bytes.size() ||
+            !direct.flush())
+            throw TError(u"Cannot write \"%1\": %2"_s.arg(path, direct.errorString()));
+    }
+
+    static std::filesystem::path FsPath(const QString& path)
+    {
+#ifdef Q_OS_WIN
+        return std::filesystem::path(path.toStdWString());
+#else
+        return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
     }
 
     // The name of a section header line, or a null text for any other line.
