@@ -354,6 +354,7 @@ sqlite3* OpenFile(const QString& fileName, bool create)
             throw TError(u"Database file '%1' cannot be opened for writing (journal mode %2)"_s.arg(
                 Native(fileName), QString::fromUtf8(mode)));
         Exec(db, "PRAGMA synchronous=NORMAL", fileName);
+        Exec(db, "PRAGMA cache_size=-32768", fileName);
         // Takes the exclusive lock at once and keeps it while the connection is open.
         Exec(db, "BEGIN EXCLUSIVE; COMMIT", fileName);
         RegisterCollation(db);

@@ -116,7 +116,8 @@ void TDatabaseFile::EndRead() const
     if (!m_readOpen)
         return;
     m_readOpen = false;
-    if (m_db && !sqlite3_get_autocommit(m_db) && sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (m_db && !sqlite3_get_autocommit(m_db) &&
+        sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 

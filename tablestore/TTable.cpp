@@ -28,7 +28,8 @@ struct TCell
         Null,
         Int,
         Float,
-        Text
+        Text,
+        Absent // not fetched: the row was read for its keys only
     };
     Kind kind = Null;
     int len = 0;
@@ -39,13 +40,15 @@ struct TCell
     };
 };
 
-// A block of fetched rows: row ids, cells row by row, and the bytes of their texts.
+// A block of fetched rows: row ids, cells row by row, and the bytes of their texts. Windows are
+// first read with their keys only; the other fields come when a row of the window is read.
 struct TRows
 {
     int columns = 0;
+    bool full = true;
     std::vector<qint64> ids;
     std::vector<TCell> cells;
-    QByteArray text;
+    std::string text;
 
     int Count() const { return int(ids.size()); }
     void Clear()
@@ -53,37 +56,58 @@ struct TRows
         ids.clear();
         cells.clear();
         text.clear();
+        full = true;
     }
     const TCell& Cell(int r, int c) const { return cells[size_t(r) * size_t(columns) + size_t(c)]; }
     TCell& Cell(int r, int c) { return cells[size_t(r) * size_t(columns) + size_t(c)]; }
-    const char* Bytes(const TCell& c) const { return text.constData() + c.off; }
+    const char* Bytes(const TCell& c) const { return text.data() + c.off; }
 
-    // Column 0 of the statement is the row id, columns 1.. the fields.
-    void ReadRow(sqlite3_stmt* st)
+    TCell Read(sqlite3_stmt* st, int c)
     {
-        ids.push_back(sqlite3_column_int64(st, 0));
-        for (int c = 1; c <= columns; ++c) {
-            TCell cell;
-            switch (sqlite3_column_type(st, c)) {
-            case SQLITE_INTEGER:
-                cell.kind = TCell::Int;
-                cell.i = sqlite3_column_int64(st, c);
-                break;
-            case SQLITE_FLOAT:
-                cell.kind = TCell::Float;
-                cell.f = sqlite3_column_double(st, c);
-                break;
-            case SQLITE_NULL:
-                break;
-            default: {
-                const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-                cell.kind = TCell::Text;
-                cell.len = sqlite3_column_bytes(st, c);
-                cell.off = text.size();
-                text.append(p, cell.len);
-            }
-            }
-            cells.push_back(cell);
+        TCell cell;
+        switch (sqlite3_column_type(st, c)) {
+        case SQLITE_INTEGER:
+            cell.kind = TCell::Int;
+            cell.i = sqlite3_column_int64(st, c);
+            break;
+        case SQLITE_FLOAT:
+            cell.kind = TCell::Float;
+            cell.f = sqlite3_column_double(st, c);
+            break;
+        case SQLITE_NULL:
+            break;
+        default: {
+            const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+            cell.kind = TCell::Text;
+            cell.len = sqlite3_column_bytes(st, c);
+            cell.off = qint64(text.size());
+            text.append(p, size_t(cell.len));
+        }
+        }
+        return cell;
+    }
+
+    // Column 0 of the statement is the row id; columns 1.. are every field, or, with keys, only
+    // those fields. The numbered field that is the row id is known from it.
+    void ReadRow(sqlite3_stmt* st, const std::vector<int>* keys, int rowIdCol)
+    {
+        const qint64 id = sqlite3_column_int64(st, 0);
+        ids.push_back(id);
+        const size_t first = cells.size();
+        if (!keys) {
+            for (int c = 1; c <= columns; ++c)
+                cells.push_back(Read(st, c));
+            return;
+        }
+        TCell absent;
+        absent.kind = TCell::Absent;
+        cells.resize(first + size_t(columns), absent);
+        for (size_t k = 0; k < keys->size(); ++k)
+            cells[first + size_t((*keys)[k])] = Read(st, int(k) + 1);
+        if (rowIdCol >= 0) {
+            TCell& c = cells[first + size_t(rowIdCol)];
+            c.kind = TCell::Int;
+            c.i = id;
         }
     }
     void CopyRow(const TRows& src, int r)
@@ -92,8 +116,8 @@ struct TRows
         for (int c = 0; c < columns; ++c) {
             TCell cell = src.Cell(r, c);
             if (cell.kind == TCell::Text) {
-                const qint64 off = text.size();
-                text.append(src.Bytes(cell), cell.len);
+                const qint64 off = qint64(text.size());
+                text.append(src.Bytes(cell), size_t(cell.len));
                 cell.off = off;
             }
             cells.push_back(cell);
@@ -103,6 +127,7 @@ struct TRows
     {
         TRows r;
         r.columns = columns;
+        r.full = full;
         r.text.reserve(text.size());
         for (int i = Count() - 1; i >= 0; --i)
             r.CopyRow(*this, i);
@@ -159,6 +184,7 @@ TBind BindOfCell(const TRows& rows, int r, int col)
     TBind b;
     switch (c.kind) {
     case TCell::Null:
+    case TCell::Absent:
         break;
     case TCell::Int:
         b.kind = TBind::Int;
@@ -376,7 +402,7 @@ TBind StorageOf(const TFieldDef& def, const QVariant& v)
 QVariant Decode(const TFieldDef& def, const TRows& rows, int r, int col)
 {
     const TCell& c = rows.Cell(r, col);
-    if (c.kind == TCell::Null)
+    if (c.kind == TCell::Null || c.kind == TCell::Absent)
         return {};
     switch (def.type) {
     case TFieldType::String:
@@ -435,6 +461,7 @@ struct TTable::TImpl
     QList<TFieldDef> fieldsFor; // the definitions the TField objects were made for
 
     QByteArray qtable, selectCols, insertSql, updateSql, deleteSql;
+    int rowIdCol = -1; // the numbered field, which is the row id itself
 
     QString indexName, indexFieldNames;
     std::vector<TOrder> order;
@@ -529,7 +556,8 @@ struct TTable::TImpl
         QHasRowId,
         QInsert,
         QUpdate,
-        QDelete
+        QDelete,
+        QFill
     };
 
     static quint64 Key(TQuery q, quint32 nulls = 0, quint64 extra = 0)
@@ -568,14 +596,15 @@ struct TTable::TImpl
     }
 
     // Runs a query of rows (row id + every field) and appends them to out.
-    void Fetch(sqlite3_stmt* st, const std::vector<TBind>& binds, TRows& out)
+    void Fetch(sqlite3_stmt* st, const std::vector<TBind>& binds, TRows& out, bool keysOnly = false)
     {
         db->BeginRead();
         TReset reset(st);
         Bind(st, binds);
+        out.full = !keysOnly;
         int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-            out.ReadRow(st);
+            out.ReadRow(st, keysOnly ? &keyFields : nullptr, rowIdCol);
             ++rowsFetched;
         }
         if (rc != SQLITE_DONE)
@@ -613,6 +642,9 @@ struct TTable::TImpl
     // whenever order or link change, and with them every statement.
     std::vector<TOrder> keyCols;
     QByteArray linkSql;
+    // The fields a window is first read with: those of the order.
+    std::vector<int> keyFields;
+    QByteArray keySelect;
 
     void RebuildShape()
     {
@@ -620,6 +652,14 @@ struct TTable::TImpl
         for (const TOrder& o : order)
             if (!(Linked() && o.col == detailCol))
                 keyCols.push_back(o);
+        keyFields.clear();
+        keySelect = "rowid";
+        for (const TOrder& o : order)
+            if (o.col >= 0 && o.col != rowIdCol &&
+                std::find(keyFields.begin(), keyFields.end(), o.col) == keyFields.end()) {
+                keyFields.push_back(o.col);
+                keySelect += ", " + Quote(fieldDefs[o.col].name);
+            }
         linkSql = Linked() ? Quote(fieldDefs[detailCol].name) + " = ?" : QByteArray();
         FinalizeAll();
     }
@@ -653,7 +693,8 @@ struct TTable::TImpl
 
     // Condition "strictly after (or before) the row with these key values in the current order".
     // Its binds go to binds; its text to sql when asked for.
-    void Keyset(const std::vector<TBind>& values, bool after, QByteArray* sql, std::vector<TBind>& binds) const
+    void Keyset(const std::vector<TBind>& values, bool after, QByteArray* sql,
+                std::vector<TBind>& binds) const
     {
         const size_t n = keyCols.size();
         bool uniform = true, nulls = false;
@@ -717,6 +758,13 @@ struct TTable::TImpl
     // Binds for rows after (before) row r, and the statement: count, one row or a window of rows.
     sqlite3_stmt* KeysetStmt(TQuery q, const TRows& rows, int r, bool after, std::vector<TBind>& binds)
     {
+        // The current row may have been read for the keys of another order.
+        if (&rows == &cur)
+            for (const TOrder& o : keyCols)
+                if (o.col >= 0 && cur.Cell(0, o.col).kind == TCell::Absent) {
+                    FillCurrent();
+                    break;
+                }
         std::vector<TBind> values;
         const quint32 nulls = KeyValues(rows, r, values);
         LinkBind(binds);
@@ -728,14 +776,14 @@ struct TTable::TImpl
             if (q == QCountBefore)
                 return "SELECT COUNT(*) FROM " + qtable + WhereSql(ks);
             const bool window = q == QPageAfter || q == QPageBefore;
-            return Select(WhereSql(ks), q == QPageBefore || q == QBefore, window);
+            return Select(WhereSql(ks), q == QPageBefore || q == QBefore, window, window);
         });
     }
 
-    QByteArray Select(const QByteArray& where, bool reverse, bool limitOffset) const
+    QByteArray Select(const QByteArray& where, bool reverse, bool limitOffset, bool keysOnly = false) const
     {
-        QByteArray sql = "SELECT " + selectCols + " FROM " + qtable + where + " ORDER BY " +
-                         (reverse ? orderRev : orderFwd);
+        QByteArray sql = "SELECT " + (keysOnly ? keySelect : selectCols) + " FROM " + qtable + where +
+                         " ORDER BY " + (reverse ? orderRev : orderFwd);
         sql += limitOffset ? " LIMIT ? OFFSET ?" : " LIMIT 1";
         return sql;
     }
@@ -803,7 +851,8 @@ struct TTable::TImpl
         if (count < 0) {
             std::vector<TBind> binds;
             LinkBind(binds);
-            sqlite3_stmt* st = Stmt(Key(QCount), [&] { return "SELECT COUNT(*) FROM " + qtable + WhereSql({}); });
+            sqlite3_stmt* st =
+                Stmt(Key(QCount), [&] { return "SELECT COUNT(*) FROM " + qtable + WhereSql({}); });
             count = int(QueryInt(st, binds));
         }
         return count;
@@ -831,12 +880,12 @@ struct TTable::TImpl
             sqlite3_stmt* st = KeysetStmt(QPageAfter, prev->second, prev->second.Count() - 1, true, binds);
             binds.push_back(BindInt(PageRows));
             binds.push_back(BindInt(0));
-            Fetch(st, binds, rows);
+            Fetch(st, binds, rows, true);
         } else if (next != pages.end() && next->second.Count() > 0) {
             sqlite3_stmt* st = KeysetStmt(QPageBefore, next->second, 0, false, binds);
             binds.push_back(BindInt(PageRows));
             binds.push_back(BindInt(0));
-            Fetch(st, binds, rows);
+            Fetch(st, binds, rows, true);
             rows.Reverse();
             forward = false;
         } else {
@@ -855,10 +904,11 @@ struct TTable::TImpl
                 }
             }
             LinkBind(binds);
-            sqlite3_stmt* st = Stmt(Key(QPage, 0, reverse), [&] { return Select(WhereSql({}), reverse, true); });
+            sqlite3_stmt* st =
+                Stmt(Key(QPage, 0, reverse), [&] { return Select(WhereSql({}), reverse, true, true); });
             binds.push_back(BindInt(limit));
             binds.push_back(BindInt(offset));
-            Fetch(st, binds, rows);
+            Fetch(st, binds, rows, true);
             if (reverse) {
                 rows.Reverse();
                 forward = false;
@@ -871,6 +921,56 @@ struct TTable::TImpl
         auto [it, inserted] = pages.emplace(p, std::move(rows));
         TouchPage(p);
         return &it->second;
+    }
+
+    // Reads every field of rows that were read with their keys only, in one statement.
+    void FillRows(TRows& rows)
+    {
+        if (rows.full || rows.Count() == 0)
+            return;
+        const int n = rows.Count();
+        std::vector<TBind> binds;
+        binds.reserve(size_t(n));
+        for (qint64 id : rows.ids)
+            binds.push_back(BindInt(id));
+        sqlite3_stmt* st = Stmt(Key(QFill, 0, quint64(n)), [&] {
+            QByteArray marks;
+            for (int i = 0; i < n; ++i)
+                marks += i ? ",?" : "?";
+            return "SELECT " + selectCols + " FROM " + qtable + " WHERE rowid IN (" + marks + ")";
+        });
+        TRows got;
+        got.columns = Columns();
+        Fetch(st, binds, got);
+        std::unordered_map<qint64, int> at;
+        for (int i = 0; i < got.Count(); ++i)
+            at.emplace(got.ids[size_t(i)], i);
+        TRows filled;
+        filled.columns = Columns();
+        filled.text.reserve(got.text.size());
+        for (int r = 0; r < n; ++r) {
+            auto it = at.find(rows.ids[size_t(r)]);
+            filled.CopyRow(it != at.end() ? got : rows, it != at.end() ? it->second : r);
+        }
+        rows = std::move(filled);
+    }
+
+    // Every field of the current row: through its window while that is there.
+    void FillCurrent()
+    {
+        if (!hasCur || cur.full)
+            return;
+        if (pos >= 0) {
+            auto it = pages.find(pos / PageRows);
+            const int i = pos % PageRows;
+            if (it != pages.end() && i < it->second.Count() && it->second.ids[size_t(i)] == cur.ids[0]) {
+                FillRows(it->second);
+                cur.Clear();
+                cur.CopyRow(it->second, i);
+                return;
+            }
+        }
+        FillRows(cur);
     }
 
     bool RowAt(int position, const TRows** rows, int* index)
@@ -894,6 +994,7 @@ struct TTable::TImpl
             return false;
         cur.Clear();
         cur.CopyRow(*rows, index);
+        cur.full = rows->full;
         hasCur = true;
         pos = position;
         pendingFirst = false;
@@ -975,6 +1076,8 @@ struct TTable::TImpl
         EnsureFresh();
         if (!hasCur)
             return {};
+        if (cur.Cell(0, col).kind == TCell::Absent)
+            FillCurrent();
         return BindOfCell(cur, 0, col);
     }
 
@@ -1086,6 +1189,8 @@ struct TTable::TImpl
         EnsureFresh();
         if (!hasCur)
             return {};
+        if (cur.Cell(0, col).kind == TCell::Absent)
+            FillCurrent();
         return Decode(fieldDefs[col], cur, 0, col);
     }
 
@@ -1095,7 +1200,9 @@ struct TTable::TImpl
         if (state == TDataSetState::Edit || state == TDataSetState::Insert)
             return buf[size_t(col)].isNull();
         EnsureFresh();
-        return !hasCur || cur.Cell(0, col).kind == TCell::Null;
+        if (hasCur && cur.Cell(0, col).kind == TCell::Absent)
+            FillCurrent();
+        return !hasCur || cur.Cell(0, col).kind == TCell::Null || cur.Cell(0, col).kind == TCell::Absent;
     }
 
     void SetValue(int col, const QVariant& v)
@@ -1111,6 +1218,7 @@ struct TTable::TImpl
     void FillBufferFromCurrent()
     {
         buf.assign(size_t(Columns()), QVariant());
+        FillCurrent();
         if (hasCur)
             for (int c = 0; c < Columns(); ++c)
                 buf[size_t(c)] = Decode(fieldDefs[c], cur, 0, c);
@@ -1138,8 +1246,8 @@ struct TTable::TImpl
             case TBind::Text:
                 cell.kind = TCell::Text;
                 cell.len = int(b.text.size());
-                cell.off = cur.text.size();
-                cur.text.append(b.text);
+                cell.off = qint64(cur.text.size());
+                cur.text.append(b.text.constData(), size_t(b.text.size()));
                 break;
             }
             cur.cells.push_back(cell);
@@ -1280,6 +1388,10 @@ void TTable::Open()
         d->fieldsFor = def.fields;
     }
     d->qtable = Quote(def.name);
+    d->rowIdCol = -1;
+    for (int i = 0; i < def.fields.size(); ++i)
+        if (def.fields[i].type == TFieldType::AutoInc)
+            d->rowIdCol = i;
     d->selectCols = "rowid";
     QByteArray names, marks, sets;
     for (int i = 0; i < def.fields.size(); ++i) {
@@ -1641,8 +1753,9 @@ bool TTable::BookmarkValid(const TBookmark& bookmark) const
     std::vector<TBind> binds;
     d->LinkBind(binds);
     binds.push_back(BindInt(bookmark.rowId));
-    sqlite3_stmt* st = d->Stmt(TImpl::Key(TImpl::QHasRowId),
-                               [&] { return "SELECT COUNT(*) FROM " + d->qtable + d->WhereSql("rowid = ?"); });
+    sqlite3_stmt* st = d->Stmt(TImpl::Key(TImpl::QHasRowId), [&] {
+        return "SELECT COUNT(*) FROM " + d->qtable + d->WhereSql("rowid = ?");
+    });
     return d->QueryInt(st, binds) > 0;
 }
 
@@ -1902,6 +2015,12 @@ QVariant TTable::ValueAt(int recNo, int fieldIndex) const
     int index;
     if (!d->RowAt(recNo - 1, &rows, &index))
         return {};
+    if (rows->Cell(index, fieldIndex).kind == TCell::Absent) {
+        // A grid shows whole windows: read every field of this one.
+        TRows& page = d->pages.at((recNo - 1) / PageRows);
+        d->FillRows(page);
+        rows = &page;
+    }
     return Decode(d->fieldDefs[fieldIndex], *rows, index, fieldIndex);
 }
 
