@@ -87,12 +87,23 @@ void TLineSeries::Clear()
 {
     m_x.clear();
     m_y.clear();
+    m_sortedX = true;
 }
 
 void TLineSeries::AddXY(double days, double value)
 {
     if (!std::isfinite(days) || !std::isfinite(value))
         return;
+    if (m_x.empty()) {
+        m_minX = m_maxX = days;
+        m_minY = m_maxY = value;
+    } else {
+        m_sortedX = m_sortedX && days >= m_x.back();
+        m_minX = std::min(m_minX, days);
+        m_maxX = std::max(m_maxX, days);
+        m_minY = std::min(m_minY, value);
+        m_maxY = std::max(m_maxY, value);
+    }
     m_x.push_back(days);
     m_y.push_back(value);
 }
@@ -107,9 +118,8 @@ bool TLineSeries::MinMaxY(double* min, double* max) const
 {
     if (m_y.empty())
         return false;
-    const auto [lo, hi] = std::minmax_element(m_y.begin(), m_y.end());
-    *min = *lo;
-    *max = *hi;
+    *min = m_minY;
+    *max = m_maxY;
     return true;
 }
 
@@ -117,9 +127,8 @@ bool TLineSeries::MinMaxX(double* min, double* max) const
 {
     if (m_x.empty())
         return false;
-    const auto [lo, hi] = std::minmax_element(m_x.begin(), m_x.end());
-    *min = *lo;
-    *max = *hi;
+    *min = m_minX;
+    *max = m_maxX;
     return true;
 }
 
@@ -482,7 +491,8 @@ void TChart::Draw(QPainter* p, const QRectF& target) const
             const double* ys = s->Ys().data();
             auto py = [&](qsizetype i) { return std::clamp(ay * ys[i] + by, yLo, yHi); };
             QList<QPointF> points;
-            if (double(n) <= columns) {
+            const bool dense = double(n) > columns;
+            if (!dense) {
                 // Sparse: every point where it maps, smoothed.
                 p->setRenderHint(QPainter::Antialiasing, true);
                 points.reserve(n);
@@ -497,6 +507,10 @@ void TChart::Draw(QPainter* p, const QRectF& target) const
                 // end rules differ from segment to segment; the outline path fills the union of
                 // the segments, the same for all points as for the reduced ones.
                 pen.setWidthF(std::max(1.001, L.scale));
+                // Square ends: a column's segments then cover exactly the bar from its lowest to its
+                // highest point, however many points lie between, and need no curves.
+                pen.setCapStyle(Qt::SquareCap);
+                pen.setJoinStyle(Qt::MiterJoin);
                 p->setPen(pen);
                 auto column = [&](qsizetype i) { return std::floor(ax * xs[i] + bx); };
                 if (!m_reduce) {
@@ -506,13 +520,23 @@ void TChart::Draw(QPainter* p, const QRectF& target) const
                 } else {
                     points.reserve(qsizetype(columns) * 4 + 8);
                     qsizetype i = 0;
+                    const bool sorted = s->SortedX();
                     while (i < n) {
                         const double col = column(i);
                         const qsizetype first = i;
+                        // The column's points: found by halving when the moments only go forward.
+                        qsizetype end = i + 1;
+                        if (sorted)
+                            end = std::partition_point(
+                                      xs + i + 1, xs + n,
+                                      [&](const double& x) { return std::floor(ax * x + bx) == col; }) -
+                                  xs;
+                        else
+                            while (end < n && column(end) == col)
+                                ++end;
                         qsizetype lo = i, hi = i;
                         double ylo = ys[i], yhi = ys[i];
-                        ++i;
-                        while (i < n && column(i) == col) {
+                        for (++i; i < end; ++i) {
                             if (ys[i] < ylo) {
                                 ylo = ys[i];
                                 lo = i;
@@ -521,9 +545,8 @@ void TChart::Draw(QPainter* p, const QRectF& target) const
                                 yhi = ys[i];
                                 hi = i;
                             }
-                            ++i;
                         }
-                        const qsizetype last = i - 1;
+                        const qsizetype last = end - 1;
                         qsizetype picks[4] = {first, std::min(lo, hi), std::max(lo, hi), last};
                         qsizetype previous = -1;
                         for (qsizetype k : picks) {
@@ -535,10 +558,16 @@ void TChart::Draw(QPainter* p, const QRectF& target) const
                     }
                 }
             }
-            if (points.size() == 1)
+            if (points.size() == 1) {
                 p->drawPoint(points.front());
-            else
+            } else if (!dense) {
                 p->drawPolyline(points.constData(), int(points.size()));
+            } else {
+                // Segment by segment: the union of round-capped segments is the stroked line, and
+                // stroking one long path that runs up and down over itself is many times slower.
+                for (qsizetype i = 1; i < points.size(); ++i)
+                    p->drawLine(points[i - 1], points[i]);
+            }
         }
     }
     p->restore();

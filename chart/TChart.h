@@ -38,6 +38,8 @@ public:
     // Smallest and largest value; false when the series is empty.
     bool MinMaxY(double* min, double* max) const;
     bool MinMaxX(double* min, double* max) const;
+    // True when the moments never go back, as readings do.
+    bool SortedX() const { return m_sortedX; }
 
     QColor Color() const { return m_color; }
     void SetColor(QColor color) { m_color = color; }
@@ -45,6 +47,9 @@ public:
 private:
     QColor m_color;
     std::vector<double> m_x, m_y;
+    // Kept up to date as points are added, so a repaint need not look at every point for them.
+    double m_minX = 0, m_maxX = 0, m_minY = 0, m_maxY = 0;
+    bool m_sortedX = true; // every x at least the one before
 };
 
 // Where the parts of a chart land when it is drawn into a given rectangle; all in the

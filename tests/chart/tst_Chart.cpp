@@ -401,6 +401,7 @@ private slots:
         QTest::newRow("20000 points, four times") << 20000 << 4;
         QTest::newRow("just over one a column") << 700 << 1;
         QTest::newRow("spikes") << 5000 << 2;
+        QTest::newRow("moments going back") << 9000 << 1;
     }
     void reductionKeepsThePicture()
     {
@@ -412,7 +413,8 @@ private slots:
         for (int i = 0; i < points; ++i) {
             v += random.bounded(2.0) - 1;
             const double value = (points == 5000 && i % 97 == 0) ? v + 40 : v;
-            f.series->AddXY(DateTimeToDays(T0) + i / 86400.0, value);
+            const int second = (points == 9000 && i % 10 == 0) ? i - 25 : i;
+            f.series->AddXY(DateTimeToDays(T0) + second / 86400.0, value);
         }
         const QSize size(400 * factor, 250 * factor);
         f.chart.SetPointReduction(true);
