@@ -399,7 +399,8 @@ void CloseFile(sqlite3* db)
 
 int FormatIsoDate(QDate date, char* out)
 {
-    int y = date.year(), m = date.month(), d = date.day();
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
     if (y < 0 || y > 9999)
         y = 0;
     out[0] = char('0' + y / 1000);

@@ -148,7 +148,7 @@ struct TBind
     Kind kind = Null;
     qint64 i = 0;
     double f = 0;
-    QByteArray text;
+    std::string text; // dates, times and short texts need no allocation
 
     friend bool operator==(const TBind& a, const TBind& b)
     {
@@ -196,7 +196,7 @@ TBind BindOfCell(const TRows& rows, int r, int col)
         break;
     case TCell::Text:
         b.kind = TBind::Text;
-        b.text = QByteArray(rows.Bytes(c), c.len);
+        b.text.assign(rows.Bytes(c), size_t(c.len));
         break;
     }
     return b;
@@ -215,7 +215,8 @@ void BindTo(sqlite3_stmt* st, int n, const TBind& b)
         sqlite3_bind_double(st, n, b.f);
         break;
     case TBind::Text:
-        sqlite3_bind_text(st, n, b.text.constData(), int(b.text.size()), SQLITE_TRANSIENT);
+        // Every caller keeps its binds until the statement has run.
+        sqlite3_bind_text(st, n, b.text.data(), int(b.text.size()), SQLITE_STATIC);
         break;
     }
 }
@@ -367,7 +368,7 @@ TBind StorageOf(const TFieldDef& def, const QVariant& v)
     case TFieldType::String:
     case TFieldType::Memo:
         b.kind = TBind::Text;
-        b.text = v.toString().toUtf8();
+        b.text = v.toString().toStdString();
         break;
     case TFieldType::Integer:
     case TFieldType::AutoInc:
@@ -385,13 +386,13 @@ TBind StorageOf(const TFieldDef& def, const QVariant& v)
     case TFieldType::Date: {
         char buf[10];
         b.kind = TBind::Text;
-        b.text = QByteArray(buf, FormatIsoDate(v.toDate(), buf));
+        b.text.assign(buf, size_t(FormatIsoDate(v.toDate(), buf)));
         break;
     }
     case TFieldType::Time: {
         char buf[8];
         b.kind = TBind::Text;
-        b.text = QByteArray(buf, FormatIsoTime(v.toTime(), buf));
+        b.text.assign(buf, size_t(FormatIsoTime(v.toTime(), buf)));
         break;
     }
     }
@@ -488,6 +489,7 @@ struct TTable::TImpl
 
     std::vector<QVariant> buf;
     bool modified = false;
+    std::vector<TBind> postBinds;
 
     QHash<quint64, sqlite3_stmt*> stmts;
     qint64 rowsFetched = 0;
@@ -1247,7 +1249,7 @@ struct TTable::TImpl
                 cell.kind = TCell::Text;
                 cell.len = int(b.text.size());
                 cell.off = qint64(cur.text.size());
-                cur.text.append(b.text.constData(), size_t(b.text.size()));
+                cur.text.append(b.text);
                 break;
             }
             cur.cells.push_back(cell);
@@ -1788,7 +1790,7 @@ void TTable::Append()
             v = QVariant(link.f);
             break;
         case TBind::Text:
-            v = QVariant(QString::fromUtf8(link.text));
+            v = QVariant(QString::fromStdString(link.text));
             break;
         }
         d->buf[size_t(d->detailCol)] = Coerce(def, v);
@@ -1838,17 +1840,47 @@ void TTable::Post()
         d->SetState(TDataSetState::Browse);
         return;
     }
-    std::vector<TBind> stored;
-    stored.reserve(size_t(d->Columns()));
+    std::vector<TBind>& stored = d->postBinds;
+    stored.clear();
     for (int c = 0; c < d->Columns(); ++c)
         stored.push_back(StorageOf(d->fieldDefs[c], d->buf[size_t(c)]));
-    sqlite3_stmt* st = inserting ? d->Stmt(TImpl::Key(TImpl::QInsert), [&] { return d->insertSql; })
-                                 : d->Stmt(TImpl::Key(TImpl::QUpdate), [&] { return d->updateSql; });
+    // A new row names only the fields that have a value; the others take their default, null.
+    quint32 nulls = 0;
+    const bool byMask = inserting && d->Columns() <= 32;
+    if (byMask)
+        for (int c = 0; c < d->Columns(); ++c)
+            if (stored[size_t(c)].kind == TBind::Null)
+                nulls |= 1u << c;
+    sqlite3_stmt* st;
+    if (byMask) {
+        st = d->Stmt(TImpl::Key(TImpl::QInsert, nulls), [&] {
+            QByteArray names, marks;
+            for (int c = 0; c < d->Columns(); ++c) {
+                if (nulls & (1u << c))
+                    continue;
+                names += (names.isEmpty() ? "" : ", ") + Quote(d->fieldDefs[c].name);
+                marks += marks.isEmpty() ? "?" : ", ?";
+            }
+            if (names.isEmpty())
+                return "INSERT INTO " + d->qtable + " DEFAULT VALUES";
+            return "INSERT INTO " + d->qtable + " (" + names + ") VALUES (" + marks + ")";
+        });
+    } else {
+        st = inserting ? d->Stmt(TImpl::Key(TImpl::QInsert, 0, 1), [&] { return d->insertSql; })
+                       : d->Stmt(TImpl::Key(TImpl::QUpdate), [&] { return d->updateSql; });
+    }
     d->db->EndRead();
     qint64 rowId;
     {
         TReset reset(st);
-        d->Bind(st, stored);
+        if (byMask) {
+            int n = 0;
+            for (int c = 0; c < d->Columns(); ++c)
+                if (!(nulls & (1u << c)))
+                    BindTo(st, ++n, stored[size_t(c)]);
+        } else {
+            d->Bind(st, stored);
+        }
         if (!inserting)
             sqlite3_bind_int64(st, d->Columns() + 1, d->cur.ids[0]);
         const int rc = sqlite3_step(st);
