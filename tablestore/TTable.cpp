@@ -1634,26 +1634,65 @@ int TTable::RecordCount() const
 
 bool TTable::Locate(const QString& fieldName, const QVariant& value, bool caseInsensitive)
 {
+    return Locate(QStringList{fieldName}, QVariantList{value}, caseInsensitive);
+}
+
+bool TTable::Locate(const QStringList& fieldNames, const QVariantList& values, bool caseInsensitive)
+{
     d->CheckBrowseMode();
     d->EnsureFresh(false);
-    const int col = d->FieldIndex(fieldName);
-    if (col < 0)
-        throw TError(u"%1Field '%2' not found"_s.arg(d->Prefix(), fieldName));
-    const TFieldDef& def = d->fieldDefs[col];
-    const TBind b = StorageOf(def, Coerce(def, value));
-    const bool noCase = caseInsensitive && IsTextType(def.type) && b.kind == TBind::Text;
+    if (fieldNames.isEmpty() || fieldNames.size() != values.size())
+        throw TError(u"%1Locate needs one value for each field"_s.arg(d->Prefix()));
+    // Conditions in field order, so that one statement serves each set of fields.
+    struct TCond
+    {
+        int col;
+        TBind value;
+        bool noCase;
+    };
+    std::vector<TCond> conds;
+    quint32 fieldMask = 0, noCaseMask = 0;
+    for (int i = 0; i < fieldNames.size(); ++i) {
+        const int col = d->FieldIndex(fieldNames[i]);
+        if (col < 0)
+            throw TError(u"%1Field '%2' not found"_s.arg(d->Prefix(), fieldNames[i]));
+        const TFieldDef& def = d->fieldDefs[col];
+        TBind b = StorageOf(def, Coerce(def, values[i]));
+        const bool noCase = caseInsensitive && IsTextType(def.type) && b.kind == TBind::Text;
+        conds.push_back({col, std::move(b), noCase});
+    }
+    std::sort(conds.begin(), conds.end(), [](const TCond& a, const TCond& b) { return a.col < b.col; });
+    for (const TCond& c : conds) {
+        if (c.col < 24) {
+            fieldMask |= 1u << c.col;
+            noCaseMask |= c.noCase ? 1u << c.col : 0u;
+        }
+    }
     std::vector<TBind> binds;
     d->LinkBind(binds);
-    binds.push_back(b);
-    sqlite3_stmt* st = d->Stmt(TImpl::Key(TImpl::QLocate, 0, quint64(col) * 2 + noCase), [&] {
-        QByteArray cond = Quote(def.name) + " IS ?";
-        if (noCase)
-            cond += QByteArray(" COLLATE ") + NoCaseCollation;
+    for (const TCond& c : conds)
+        binds.push_back(c.value);
+    auto sql = [&] {
+        QByteArray cond;
+        for (const TCond& c : conds) {
+            cond += (cond.isEmpty() ? "" : " AND ") + Quote(d->fieldDefs[c.col].name) + " IS ?";
+            if (c.noCase)
+                cond += QByteArray(" COLLATE ") + NoCaseCollation;
+        }
         return d->Select(d->WhereSql(cond), false, false);
-    });
+    };
+    const bool cached = std::all_of(conds.begin(), conds.end(), [](const TCond& c) { return c.col < 24; });
     TRows row;
     row.columns = d->Columns();
-    d->Fetch(st, binds, row);
+    if (cached) {
+        d->Fetch(d->Stmt(TImpl::Key(TImpl::QLocate, noCaseMask, fieldMask), sql), binds, row);
+    } else {
+        // Fields beyond the first 24 of a wide table: a statement for this search only.
+        const quint64 key = TImpl::Key(TImpl::QLocate, 0xFFFFFFFFu, 0xFFFFFF);
+        std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> st(d->Stmt(key, sql), sqlite3_finalize);
+        d->stmts.remove(key);
+        d->Fetch(st.get(), binds, row);
+    }
     if (row.Count() == 0)
         return false;
     d->cur = std::move(row);

@@ -93,6 +93,8 @@ public:
     // the current row. Text compares without regard to letter case when asked; dates, times and
     // numbers compare as values. False, without moving, when no row holds it.
     bool Locate(const QString& fieldName, const QVariant& value, bool caseInsensitive = false);
+    // The same over several fields at once: the first row holding every value.
+    bool Locate(const QStringList& fieldNames, const QVariantList& values, bool caseInsensitive = false);
 
     // --- order ---
     // An index by name ("" = the order in which rows were added). The current row stays current.

@@ -196,6 +196,10 @@ private slots:
         QVERIFY(db.MessungenTable->Locate(u"SU"_s, QTime(8, 0)));
         QCOMPARE(db.MessungenTable->FieldByName(u"MT"_s).AsString(), u"Wasser"_s);
         QVERIFY(!db.MessungenTable->Locate(u"SU"_s, QTime(7, 0))); // the other customer's
+        QVERIFY(db.MessungenTable->Locate({u"SD"_s, u"SU"_s}, {u"14.03.10"_s, QTime(9, 15)}));
+        QCOMPARE(db.MessungenTable->FieldByName(u"MT"_s).AsString(), u"Gas"_s);
+        QVERIFY(!db.MessungenTable->Locate({u"SD"_s, u"SU"_s}, {QDate(2010, 3, 14), QTime(8, 0)}));
+        QCOMPARE(db.MessungenTable->FieldByName(u"MT"_s).AsString(), u"Gas"_s);
     }
 
     void testListOrders_data()
