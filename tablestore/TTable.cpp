@@ -399,6 +399,67 @@ TBind StorageOf(const TFieldDef& def, const QVariant& v)
     return b;
 }
 
+// Appends the value as the file keeps it to the last row of rows; v is of the field's type.
+void AppendStored(TRows& rows, const TFieldDef& def, const QVariant& v)
+{
+    TCell cell;
+    if (!v.isNull()) {
+        switch (def.type) {
+        case TFieldType::String:
+        case TFieldType::Memo: {
+            const QByteArray utf8 = v.toString().toUtf8();
+            cell.kind = TCell::Text;
+            cell.len = int(utf8.size());
+            cell.off = qint64(rows.text.size());
+            rows.text.append(utf8.constData(), size_t(utf8.size()));
+            break;
+        }
+        case TFieldType::Integer:
+        case TFieldType::AutoInc:
+            cell.kind = TCell::Int;
+            cell.i = v.toLongLong();
+            break;
+        case TFieldType::Boolean:
+            cell.kind = TCell::Int;
+            cell.i = v.toBool() ? 1 : 0;
+            break;
+        case TFieldType::Float:
+            cell.kind = TCell::Float;
+            cell.f = v.toDouble();
+            break;
+        case TFieldType::Date:
+        case TFieldType::Time: {
+            char buf[10];
+            cell.kind = TCell::Text;
+            cell.len = def.type == TFieldType::Date ? FormatIsoDate(v.toDate(), buf)
+                                                    : FormatIsoTime(v.toTime(), buf);
+            cell.off = qint64(rows.text.size());
+            rows.text.append(buf, size_t(cell.len));
+            break;
+        }
+        }
+    }
+    rows.cells.push_back(cell);
+}
+
+// Binds a cell; the rows must stay as they are until the statement has run.
+void BindCell(sqlite3_stmt* st, int n, const TRows& rows, const TCell& c)
+{
+    switch (c.kind) {
+    case TCell::Int:
+        sqlite3_bind_int64(st, n, c.i);
+        break;
+    case TCell::Float:
+        sqlite3_bind_double(st, n, c.f);
+        break;
+    case TCell::Text:
+        sqlite3_bind_text(st, n, rows.Bytes(c), c.len, SQLITE_STATIC);
+        break;
+    default:
+        sqlite3_bind_null(st, n);
+    }
+}
+
 // A fetched value in the field's type.
 QVariant Decode(const TFieldDef& def, const TRows& rows, int r, int col)
 {
@@ -489,7 +550,7 @@ struct TTable::TImpl
 
     std::vector<QVariant> buf;
     bool modified = false;
-    std::vector<TBind> postBinds;
+    TRows postRow;
 
     QHash<quint64, sqlite3_stmt*> stmts;
     qint64 rowsFetched = 0;
@@ -1225,37 +1286,6 @@ struct TTable::TImpl
             for (int c = 0; c < Columns(); ++c)
                 buf[size_t(c)] = Decode(fieldDefs[c], cur, 0, c);
     }
-
-    // The current row after a post: the posted values as the file now holds them.
-    void CurrentFromBuffer(qint64 rowId, const std::vector<TBind>& stored)
-    {
-        cur.Clear();
-        cur.columns = Columns();
-        cur.ids.push_back(rowId);
-        for (const TBind& b : stored) {
-            TCell cell;
-            switch (b.kind) {
-            case TBind::Null:
-                break;
-            case TBind::Int:
-                cell.kind = TCell::Int;
-                cell.i = b.i;
-                break;
-            case TBind::Float:
-                cell.kind = TCell::Float;
-                cell.f = b.f;
-                break;
-            case TBind::Text:
-                cell.kind = TCell::Text;
-                cell.len = int(b.text.size());
-                cell.off = qint64(cur.text.size());
-                cur.text.append(b.text);
-                break;
-            }
-            cur.cells.push_back(cell);
-        }
-        hasCur = true;
-    }
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -1879,16 +1909,19 @@ void TTable::Post()
         d->SetState(TDataSetState::Browse);
         return;
     }
-    std::vector<TBind>& stored = d->postBinds;
-    stored.clear();
+    // The row as the file will hold it; it becomes the current row once it is stored.
+    TRows& next = d->postRow;
+    next.Clear();
+    next.columns = d->Columns();
+    next.ids.push_back(0);
     for (int c = 0; c < d->Columns(); ++c)
-        stored.push_back(StorageOf(d->fieldDefs[c], d->buf[size_t(c)]));
+        AppendStored(next, d->fieldDefs[c], d->buf[size_t(c)]);
     // A new row names only the fields that have a value; the others take their default, null.
     quint32 nulls = 0;
     const bool byMask = inserting && d->Columns() <= 32;
     if (byMask)
         for (int c = 0; c < d->Columns(); ++c)
-            if (stored[size_t(c)].kind == TBind::Null)
+            if (next.Cell(0, c).kind == TCell::Null)
                 nulls |= 1u << c;
     sqlite3_stmt* st;
     if (byMask) {
@@ -1912,14 +1945,10 @@ void TTable::Post()
     qint64 rowId;
     {
         TReset reset(st);
-        if (byMask) {
-            int n = 0;
-            for (int c = 0; c < d->Columns(); ++c)
-                if (!(nulls & (1u << c)))
-                    BindTo(st, ++n, stored[size_t(c)]);
-        } else {
-            d->Bind(st, stored);
-        }
+        int n = 0;
+        for (int c = 0; c < d->Columns(); ++c)
+            if (!(nulls & (1u << c)))
+                BindCell(st, ++n, next, next.Cell(0, c));
         if (!inserting)
             sqlite3_bind_int64(st, d->Columns() + 1, d->cur.ids[0]);
         const int rc = sqlite3_step(st);
@@ -1927,18 +1956,22 @@ void TTable::Post()
             d->Fail(rc);
         rowId = inserting ? sqlite3_last_insert_rowid(d->Handle()) : d->cur.ids[0];
     }
-    for (int c = 0; c < d->Columns(); ++c)
-        if (d->fieldDefs[c].type == TFieldType::AutoInc && stored[size_t(c)].kind == TBind::Null)
-            stored[size_t(c)] = BindInt(rowId);
+    next.ids[0] = rowId;
+    if (d->rowIdCol >= 0) {
+        TCell& id = next.Cell(0, d->rowIdCol);
+        id.kind = TCell::Int;
+        id.i = rowId;
+    }
     ++*d->version;
     d->seen = *d->version;
     d->DropFetched();
-    const bool visible = !d->Linked() || stored[size_t(d->detailCol)] == d->filter;
+    const bool visible = !d->Linked() || BindOfCell(next, 0, d->detailCol) == d->filter;
     if (inserting)
         d->count = d->count >= 0 && visible ? d->count + 1 : -1;
     else if (!visible)
         d->count = -1;
-    d->CurrentFromBuffer(rowId, stored);
+    std::swap(d->cur, next);
+    d->hasCur = true;
     d->pos = -1;
     d->bof = d->eof = false;
     d->pendingFirst = false;
