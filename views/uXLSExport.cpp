@@ -19,12 +19,6 @@ namespace {
 constexpr int MaxTextBytes = 0xFFFF - 8;
 constexpr qsizetype FlushSize = 1 << 20;
 
-void PutWord(QByteArray& out, quint32 w)
-{
-    out.append(char(w & 0xFF));
-    out.append(char((w >> 8) & 0xFF));
-}
-
 QString FileError(const QString& path, const QString& message)
 {
     return u"%1: %2"_s.arg(QDir::toNativeSeparators(path), message);
@@ -40,25 +34,25 @@ QString ColumnLimitError()
     return u"Ein Arbeitsblatt fasst höchstens %1 Spalten."_s.arg(XlsMaxColumns);
 }
 
-// Builds the records in memory and hands them to the device in large pieces.
+// Builds the records in a buffer of its own and hands them to the device in large pieces.
 class TRecordWriter
 {
 public:
     TRecordWriter(QIODevice& device, const QString& path) : m_device(device), m_path(path)
     {
-        m_buffer.reserve(FlushSize + 4096);
+        m_buffer.resize(FlushSize + 64);
     }
 
     void Bof()
     {
         static const char bof[] = {0x09, 0x08, 0x08, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00};
-        m_buffer.append(bof, sizeof bof);
+        Put(bof, sizeof bof);
     }
 
     void Eof()
     {
         static const char eof[] = {0x0A, 0x00, 0x00, 0x00};
-        m_buffer.append(eof, sizeof eof);
+        Put(eof, sizeof eof);
         Flush();
     }
 
@@ -70,47 +64,87 @@ public:
             throw TError(ColumnLimitError());
         double value = 0;
         if (IsCellNumber(text, &value)) {
-            PutWord(m_buffer, 0x0203);
-            PutWord(m_buffer, 14);
-            PutWord(m_buffer, quint32(row));
-            PutWord(m_buffer, quint32(column));
-            PutWord(m_buffer, 0);
+            char* p = Room(18);
+            PutHeader(p, 0x0203, 14, row, column);
             quint64 bits;
             std::memcpy(&bits, &value, sizeof bits);
             for (int i = 0; i < 8; ++i)
-                m_buffer.append(char((bits >> (8 * i)) & 0xFF));
-        } else {
-            const QByteArray bytes = Win1252::Encode(text);
-            if (bytes.size() > MaxTextBytes)
-                throw TError(u"Ein Text in Zeile %1, Spalte %2 ist länger als %3 Zeichen; das Arbeitsblatt "
-                             u"kann ihn nicht aufnehmen."_s.arg(row + 1)
-                                 .arg(column + 1)
-                                 .arg(MaxTextBytes));
-            PutWord(m_buffer, 0x0204);
-            PutWord(m_buffer, quint32(8 + bytes.size()));
-            PutWord(m_buffer, quint32(row));
-            PutWord(m_buffer, quint32(column));
-            PutWord(m_buffer, 0);
-            PutWord(m_buffer, quint32(bytes.size()));
-            m_buffer.append(bytes);
+                p[10 + i] = char((bits >> (8 * i)) & 0xFF);
+            m_used += 18;
+            return;
         }
-        if (m_buffer.size() >= FlushSize)
-            Flush();
+        // Plain ASCII (dates, times, most texts) goes straight in; anything else through the codec.
+        const qsizetype n = text.size();
+        if (n <= MaxTextBytes) {
+            char* p = Room(12 + n);
+            const char16_t* in = text.utf16();
+            char16_t any = 0;
+            for (qsizetype i = 0; i < n; ++i) {
+                any |= in[i];
+                p[12 + i] = char(in[i]);
+            }
+            if (any < 0x80) {
+                PutHeader(p, 0x0204, quint32(8 + n), row, column);
+                p[10] = char(n & 0xFF);
+                p[11] = char((n >> 8) & 0xFF);
+                m_used += 12 + n;
+                return;
+            }
+        }
+        const QByteArray encoded = Win1252::Encode(text);
+        const qsizetype bytes = encoded.size();
+        if (bytes > MaxTextBytes)
+            throw TError(u"Ein Text in Zeile %1, Spalte %2 ist länger als %3 Zeichen; das Arbeitsblatt "
+                         u"kann ihn nicht aufnehmen."_s.arg(row + 1)
+                             .arg(column + 1)
+                             .arg(MaxTextBytes));
+        char* p = Room(12 + bytes);
+        PutHeader(p, 0x0204, quint32(8 + bytes), row, column);
+        p[10] = char(bytes & 0xFF);
+        p[11] = char((bytes >> 8) & 0xFF);
+        std::memcpy(p + 12, encoded.constData(), size_t(bytes));
+        m_used += 12 + bytes;
     }
 
     void Flush()
     {
-        if (m_buffer.isEmpty())
+        if (m_used == 0)
             return;
-        if (m_device.write(m_buffer) != m_buffer.size())
+        if (m_device.write(m_buffer.constData(), m_used) != m_used)
             throw TError(FileError(m_path, m_device.errorString()));
-        m_buffer.clear();
+        m_used = 0;
     }
 
 private:
+    // Room for the next record; long texts may need more than the buffer holds.
+    char* Room(qsizetype size)
+    {
+        if (m_used + size > m_buffer.size())
+            Flush();
+        if (size > m_buffer.size())
+            m_buffer.resize(size);
+        return m_buffer.data() + m_used;
+    }
+
+    void Put(const char* bytes, qsizetype size)
+    {
+        std::memcpy(Room(size), bytes, size_t(size));
+        m_used += size;
+    }
+
+    static void PutHeader(char* p, quint32 type, quint32 length, int row, int column)
+    {
+        const quint32 words[5] = {type, length, quint32(row), quint32(column), 0};
+        for (int i = 0; i < 5; ++i) {
+            p[2 * i] = char(words[i] & 0xFF);
+            p[2 * i + 1] = char((words[i] >> 8) & 0xFF);
+        }
+    }
+
     QIODevice& m_device;
     QString m_path;
     QByteArray m_buffer;
+    qsizetype m_used = 0;
 };
 
 bool IsControlOrBlank(QChar c)
@@ -133,35 +167,46 @@ QStringView TrimmedField(QStringView field)
 bool IsCellNumber(QStringView text, double* value)
 {
     // Checked by hand rather than through a locale: "." is the only decimal separator, and the
-    // text must be nothing but the number.
+    // text must be nothing but the number. The digits are gathered on the way for the common
+    // case of a short decimal without exponent.
+    const char16_t* t = text.utf16();
     const qsizetype n = text.size();
     qsizetype i = 0;
-    while (i < n && text[i] == u' ')
+    while (i < n && t[i] == u' ')
         ++i;
     const qsizetype signPos = i;
-    if (i < n && (text[i] == u'+' || text[i] == u'-'))
+    if (i < n && (t[i] == u'+' || t[i] == u'-'))
         ++i;
     const qsizetype mantissa = i;
-    auto digit = [&](qsizetype k) { return k < n && text[k] >= u'0' && text[k] <= u'9'; };
-    qsizetype digits = 0;
+    auto digit = [&](qsizetype k) { return k < n && t[k] >= u'0' && t[k] <= u'9'; };
+    qint64 whole = 0;
+    int digits = 0, fraction = 0;
     while (digit(i)) {
+        whole = whole * 10 + (t[i] - u'0');
         ++i;
         ++digits;
+        if (digits > 18)
+            whole = 0; // too long for the quick way; from_chars below reads it
     }
     bool point = false;
-    if (i < n && text[i] == u'.') {
+    if (i < n && t[i] == u'.') {
         point = true;
         ++i;
         while (digit(i)) {
+            whole = whole * 10 + (t[i] - u'0');
             ++i;
             ++digits;
+            ++fraction;
+            if (digits > 18)
+                whole = 0;
         }
     }
     if (digits == 0 && !point)
         return false;
-    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+    const bool exponent = i < n && (t[i] == u'e' || t[i] == u'E');
+    if (exponent) {
         ++i;
-        if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        if (i < n && (t[i] == u'+' || t[i] == u'-'))
             ++i;
         if (!digit(i))
             return false;
@@ -173,29 +218,45 @@ bool IsCellNumber(QStringView text, double* value)
     if (!value)
         return true;
 
+    const bool negative = signPos < mantissa && t[signPos] == u'-';
     if (digits == 0) {
         // A lone point (with or without exponent) is the number 0.
-        *value = (signPos < mantissa && text[signPos] == u'-') ? -0.0 : 0.0;
+        *value = negative ? -0.0 : 0.0;
+        return true;
+    }
+    if (!exponent && digits <= 15) {
+        // Up to 15 digits: the digits as a whole number and one division by a power of ten, both
+        // exact in a double, give the correctly rounded value at once.
+        static const double powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const double v = double(whole) / powers[fraction];
+        *value = negative ? -v : v;
         return true;
     }
     // Every character is ASCII here; from_chars wants no "+" and no leading blanks.
-    QByteArray ascii;
-    ascii.reserve(n - signPos);
+    char small[64];
+    QByteArray large;
+    char* ascii = small;
+    if (n - signPos > qsizetype(sizeof small)) {
+        large.resize(n - signPos);
+        ascii = large.data();
+    }
+    qsizetype length = 0;
     for (qsizetype k = signPos; k < n; ++k) {
         if (k == signPos && text[k] == u'+')
             continue;
-        ascii.append(char(text[k].unicode()));
+        ascii[length++] = char(text[k].unicode());
     }
+    const QByteArrayView number(ascii, length);
     double result = 0;
-    const auto [ptr, ec] = std::from_chars(ascii.constData(), ascii.constData() + ascii.size(), result);
+    const auto [ptr, ec] = std::from_chars(ascii, ascii + length, result);
     if (ec == std::errc::result_out_of_range) {
         // Too large or too small for a double: infinity or zero with the number's sign, as a
         // spreadsheet would read it.
-        const bool negative = ascii.startsWith('-');
-        qsizetype e = ascii.indexOf('e');
+        qsizetype e = number.indexOf('e');
         if (e < 0)
-            e = ascii.indexOf('E');
-        const bool tiny = e >= 0 && ascii.at(e + 1) == '-';
+            e = number.indexOf('E');
+        const bool tiny = e >= 0 && number.at(e + 1) == '-';
         result = tiny ? 0.0 : std::numeric_limits<double>::infinity();
         if (negative)
             result = -result;
@@ -221,6 +282,22 @@ QStringList SplitFields(QStringView line, QChar separator)
     return fields;
 }
 
+namespace {
+// The file is replaced only once every record is written.
+template <typename F> void WriteWorksheet(const QString& path, F&& cells)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw TError(FileError(path, file.errorString()));
+    TRecordWriter writer(file, path);
+    writer.Bof();
+    cells(writer);
+    writer.Eof();
+    if (!file.commit())
+        throw TError(FileError(path, file.errorString()));
+}
+} // namespace
+
 void ExportCellsToXls(int columnCount, int rowCount, const std::function<QString(int, int)>& cell,
                       const QString& path)
 {
@@ -230,17 +307,11 @@ void ExportCellsToXls(int columnCount, int rowCount, const std::function<QString
     if (columnCount > XlsMaxColumns)
         throw TError(ColumnLimitError());
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw TError(FileError(path, file.errorString()));
-    TRecordWriter writer(file, path);
-    writer.Bof();
-    for (int c = 0; c < columnCount; ++c)
-        for (int r = 0; r < rowCount; ++r)
-            writer.Cell(r, c, cell(c, r));
-    writer.Eof();
-    if (!file.commit())
-        throw TError(FileError(path, file.errorString()));
+    WriteWorksheet(path, [&](TRecordWriter& writer) {
+        for (int c = 0; c < columnCount; ++c)
+            for (int r = 0; r < rowCount; ++r)
+                writer.Cell(r, c, cell(c, r));
+    });
 }
 
 void ExportGridToXls(const QAbstractItemModel& table, const QString& path)
@@ -255,9 +326,15 @@ void ExportGridToXls(const QList<QStringList>& rows, const QString& path)
     int columns = 0;
     for (const QStringList& row : rows)
         columns = std::max(columns, int(row.size()));
-    ExportCellsToXls(
-        columns, int(rows.size()), [&](int c, int r) { return c < rows[r].size() ? rows[r][c] : QString(); },
-        path);
+    if (rows.size() > XlsMaxRows)
+        throw TError(RowLimitError());
+    if (columns > XlsMaxColumns)
+        throw TError(ColumnLimitError());
+    WriteWorksheet(path, [&](TRecordWriter& writer) {
+        for (int c = 0; c < columns; ++c)
+            for (int r = 0; r < int(rows.size()); ++r)
+                writer.Cell(r, c, c < rows[r].size() ? QStringView(rows[r][c]) : QStringView());
+    });
 }
 
 QString ConvertCsvToXls(const QString& path)
