@@ -6,9 +6,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QStandardItemModel>
 #include <QTest>
 
+#include <charconv>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -102,6 +104,29 @@ private slots:
         QCOMPARE(IsCellNumber(text, &got), number);
         if (number)
             QCOMPARE(got, value);
+    }
+
+    // Short decimals take a quick way to their value; it must give the very same double as a
+    // full decimal reader, bit for bit.
+    void numberValuesExact()
+    {
+        QRandomGenerator random(5);
+        for (int i = 0; i < 20000; ++i) {
+            const int intDigits = random.bounded(0, 12), fracDigits = random.bounded(0, 12);
+            QByteArray text = random.bounded(2) ? "-" : "";
+            for (int k = 0; k < intDigits; ++k)
+                text += char('0' + random.bounded(10));
+            if (fracDigits || !intDigits)
+                text += '.';
+            for (int k = 0; k < fracDigits; ++k)
+                text += char('0' + random.bounded(10));
+            if (intDigits + fracDigits == 0)
+                text += '0';
+            double got = 0, expected = 0;
+            QVERIFY2(IsCellNumber(QString::fromLatin1(text), &got), text.constData());
+            std::from_chars(text.constData(), text.constData() + text.size(), expected);
+            QVERIFY2(std::memcmp(&got, &expected, sizeof got) == 0, text.constData());
+        }
     }
 
     void splitFields_data()
