@@ -1741,22 +1741,7 @@ const QString& TTable::IndexName() const
 
 void TTable::SetIndexName(const QString& name)
 {
-    if (d->active)
-        d->CheckBrowseMode();
-    const QString oldName = d->indexName, oldFields = d->indexFieldNames;
-    d->indexName = name;
-    d->indexFieldNames.clear();
-    if (d->active) {
-        try {
-            d->BuildOrder();
-        } catch (...) {
-            d->indexName = oldName;
-            d->indexFieldNames = oldFields;
-            d->BuildOrder();
-            throw;
-        }
-        d->Reorder();
-    }
+    SetOrder(name, QString());
 }
 
 const QString& TTable::IndexFieldNames() const
@@ -1766,11 +1751,17 @@ const QString& TTable::IndexFieldNames() const
 
 void TTable::SetIndexFieldNames(const QString& names)
 {
+    SetOrder(QString(), names);
+}
+
+// Orders by an index or by field names; an order the table cannot take leaves the old one.
+void TTable::SetOrder(const QString& indexName, const QString& fieldNames)
+{
     if (d->active)
         d->CheckBrowseMode();
     const QString oldName = d->indexName, oldFields = d->indexFieldNames;
-    d->indexFieldNames = names;
-    d->indexName.clear();
+    d->indexName = indexName;
+    d->indexFieldNames = fieldNames;
     if (d->active) {
         try {
             d->BuildOrder();

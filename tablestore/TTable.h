@@ -160,6 +160,7 @@ private:
     friend class TField;
     friend class TDatabaseFile;
     void DatabaseGone();
+    void SetOrder(const QString& indexName, const QString& fieldNames);
     struct TImpl;
     std::unique_ptr<TImpl> d;
 };
