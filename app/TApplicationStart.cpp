@@ -13,6 +13,7 @@
 #include "TSearchDlgFrm.h"
 #include "TSettingsFrm.h"
 #include "TWaitFrm.h"
+#include "uShippedFiles.h"
 
 #include <QApplication>
 
@@ -92,6 +93,8 @@ QList<QWidget*> TApplicationStart::CreatedWindows() const
 
 int RunProgram()
 {
+    // As an installer would: the language and demonstration files that the data folder lacks.
+    InstallShippedFiles();
     TApplicationStart program;
     program.Start();
     return program.Run();

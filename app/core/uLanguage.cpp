@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QWidget>
 
@@ -52,18 +53,41 @@ bool IsTranslatable(const QObject* object)
         return label->pixmap().isNull() && !label->movie();
     if (qobject_cast<const QPushButton*>(object) || qobject_cast<const QCheckBox*>(object))
         return true;
-    if (qobject_cast<const QAction*>(object) || qobject_cast<const QMenu*>(object))
+    if (qobject_cast<const QAction*>(object))
         return true;
+    // A menu is a menu item of the bar or menu it hangs in; a context menu has no caption.
+    if (auto* menu = qobject_cast<const QMenu*>(object))
+        return !menu->menuAction()->associatedObjects().isEmpty();
     return TabWidgetOfPage(object) != nullptr;
+}
+
+// A parent's children in component order. The pages of a page control come in page order: the
+// control raises the page it shows, which moves it to the end of its parent's children.
+QObjectList Components(QObject* parent)
+{
+    QObjectList children = parent->children();
+    if (auto* stack = qobject_cast<QStackedWidget*>(parent)) {
+        QObjectList pages;
+        for (int i = 0; i < stack->count(); ++i)
+            pages.append(stack->widget(i));
+        for (QObject* child : children)
+            if (!pages.contains(child))
+                pages.append(child);
+        children = pages;
+    }
+    return children;
 }
 
 void Collect(QObject* parent, QList<TCaption>& out)
 {
-    for (QObject* child : parent->children()) {
+    for (QObject* child : Components(parent)) {
         auto* widget = qobject_cast<QWidget*>(child);
         // Another window the window owns (a dialog, a report form) keeps its own captions;
         // a menu pops up as a window of its own but belongs to the window's menu bar.
         if (widget && widget->isWindow() && !qobject_cast<QMenu*>(widget))
+            continue;
+        // The status bar's texts are the program's running state, not captions.
+        if (qobject_cast<QStatusBar*>(child))
             continue;
         if (IsTranslatable(child))
             out.append({child->objectName(), child});
