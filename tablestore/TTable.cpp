@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <QHash>
 #include <QPointer>
 #include <unordered_map>
@@ -460,43 +461,52 @@ void BindCell(sqlite3_stmt* st, int n, const TRows& rows, const TCell& c)
     }
 }
 
-// A fetched value in the field's type.
-QVariant Decode(const TFieldDef& def, const TRows& rows, int r, int col)
+// A value as the file holds it (texts as their UTF-8 bytes) in the field's type.
+QVariant DecodeStored(const TFieldDef& def, TCell::Kind kind, qint64 i, double f, const char* bytes, int len)
 {
-    const TCell& c = rows.Cell(r, col);
-    if (c.kind == TCell::Null || c.kind == TCell::Absent)
+    if (kind == TCell::Null || kind == TCell::Absent)
         return {};
     switch (def.type) {
     case TFieldType::String:
     case TFieldType::Memo:
-        if (c.kind == TCell::Text)
-            return QString::fromUtf8(rows.Bytes(c), c.len);
-        return c.kind == TCell::Int ? QString::number(c.i) : FloatText(c.f);
+        if (kind == TCell::Text)
+            return QString::fromUtf8(bytes, len);
+        return kind == TCell::Int ? QString::number(i) : FloatText(f);
     case TFieldType::Integer:
     case TFieldType::AutoInc:
-        if (c.kind == TCell::Int)
-            return QVariant(c.i);
-        if (c.kind == TCell::Float)
-            return QVariant(qint64(c.f));
-        return QVariant(QByteArray(rows.Bytes(c), c.len).toLongLong());
+        if (kind == TCell::Int)
+            return QVariant(i);
+        if (kind == TCell::Float)
+            return QVariant(qint64(f));
+        return QVariant(QByteArray(bytes, len).toLongLong());
     case TFieldType::Boolean:
-        return QVariant(c.kind == TCell::Int ? c.i != 0 : c.kind == TCell::Float && c.f != 0);
+        return QVariant(kind == TCell::Int ? i != 0 : kind == TCell::Float && f != 0);
     case TFieldType::Float:
-        if (c.kind == TCell::Float)
-            return QVariant(c.f);
-        if (c.kind == TCell::Int)
-            return QVariant(double(c.i));
-        return QVariant(QByteArray(rows.Bytes(c), c.len).toDouble());
+        if (kind == TCell::Float)
+            return QVariant(f);
+        if (kind == TCell::Int)
+            return QVariant(double(i));
+        return QVariant(QByteArray(bytes, len).toDouble());
     case TFieldType::Date:
-        if (c.kind == TCell::Text)
-            return QVariant(ParseIsoDate(rows.Bytes(c), c.len));
+        if (kind == TCell::Text)
+            return QVariant(ParseIsoDate(bytes, len));
         return QVariant(QDate());
     case TFieldType::Time:
-        if (c.kind == TCell::Text)
-            return QVariant(ParseIsoTime(rows.Bytes(c), c.len));
+        if (kind == TCell::Text)
+            return QVariant(ParseIsoTime(bytes, len));
         return QVariant(QTime());
     }
     return {};
+}
+
+// A fetched value in the field's type.
+QVariant Decode(const TFieldDef& def, const TRows& rows, int r, int col)
+{
+    const TCell& c = rows.Cell(r, col);
+    if (c.kind == TCell::Text)
+        return DecodeStored(def, c.kind, 0, 0, rows.Bytes(c), c.len);
+    return DecodeStored(def, c.kind, c.kind == TCell::Int ? c.i : 0, c.kind == TCell::Float ? c.f : 0,
+                        nullptr, 0);
 }
 
 } // namespace
@@ -2125,6 +2135,70 @@ QString TTable::DisplayTextAt(int recNo, int fieldIndex) const
     if (v.isNull() || fieldIndex < 0 || fieldIndex >= d->fields.size())
         return {};
     return TableStore::DisplayText(*d->fields[fieldIndex], v);
+}
+
+int TTable::ForEachRow(const QStringList& fieldNames, const std::function<bool(const TRowValues&)>& each)
+{
+    d->CheckBrowseMode();
+    d->EnsureFresh(false);
+    QList<TFieldDef> defs;
+    QByteArray cols;
+    for (const QString& name : fieldNames) {
+        const int c = d->FieldIndex(name);
+        if (c < 0)
+            throw TError(u"%1Field '%2' not found"_s.arg(d->Prefix(), name));
+        cols += (defs.isEmpty() ? "" : ", ") + Quote(d->fieldDefs[c].name);
+        defs.append(d->fieldDefs[c]);
+    }
+    if (defs.isEmpty())
+        cols = "rowid";
+    // A statement of its own for the one pass: the cursor's windows and statements stay as they are.
+    const QByteArray sql =
+        "SELECT " + cols + " FROM " + d->qtable + d->WhereSql({}) + " ORDER BY " + d->orderFwd;
+    sqlite3* h = d->Handle();
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(h, sql.constData(), int(sql.size()), &st, nullptr);
+    if (rc != SQLITE_OK)
+        Throw(h, rc, d->FileName());
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
+    std::vector<TBind> binds;
+    d->LinkBind(binds);
+    d->Bind(st, binds);
+    d->db->BeginRead();
+    const TRowValues row(st, defs);
+    int n = 0;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        ++n;
+        ++d->rowsFetched;
+        if (!each(row))
+            return n;
+    }
+    if (rc != SQLITE_DONE)
+        d->Fail(rc);
+    return n;
+}
+
+QVariant TRowValues::Value(int k) const
+{
+    if (k < 0 || k >= m_defs.size())
+        return {};
+    switch (sqlite3_column_type(m_stmt, k)) {
+    case SQLITE_INTEGER:
+        return DecodeStored(m_defs[k], TCell::Int, sqlite3_column_int64(m_stmt, k), 0, nullptr, 0);
+    case SQLITE_FLOAT:
+        return DecodeStored(m_defs[k], TCell::Float, 0, sqlite3_column_double(m_stmt, k), nullptr, 0);
+    case SQLITE_NULL:
+        return {};
+    default: {
+        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, k));
+        return DecodeStored(m_defs[k], TCell::Text, 0, 0, p, sqlite3_column_bytes(m_stmt, k));
+    }
+    }
+}
+
+bool TRowValues::IsNull(int k) const
+{
+    return k < 0 || k >= m_defs.size() || sqlite3_column_type(m_stmt, k) == SQLITE_NULL;
 }
 
 qint64 TTable::RowsFetched() const

@@ -4,6 +4,7 @@
 #include "TField.h"
 #include "TTableDefs.h"
 
+#include <functional>
 #include <memory>
 #include <QList>
 #include <QObject>
@@ -18,6 +19,25 @@ enum class TDataSetState
     Browse,
     Edit,  // the current row is being changed
     Insert // a new row is being filled and is not stored yet
+};
+
+struct sqlite3_stmt;
+
+// One row as TTable::ForEachRow hands it over: the chosen fields, numbered from 0 in the order
+// they were named. Valid only during the call it is given to.
+class TRowValues
+{
+public:
+    int Count() const { return int(m_defs.size()); }
+    // The value as TField::Value gives it: null, qint64, double, QString, QDate, QTime or bool.
+    QVariant Value(int k) const;
+    bool IsNull(int k) const;
+
+private:
+    friend class TTable;
+    TRowValues(sqlite3_stmt* stmt, const QList<TFieldDef>& defs) : m_stmt(stmt), m_defs(defs) {}
+    sqlite3_stmt* m_stmt;
+    const QList<TFieldDef>& m_defs;
 };
 
 // A place in a table that survives reordering and other changes, until its row is deleted.
@@ -138,6 +158,14 @@ public:
     // The current row shows the values being edited.
     QVariant ValueAt(int recNo, int fieldIndex) const;
     QString DisplayTextAt(int recNo, int fieldIndex) const;
+
+    // --- reading chosen fields of every visible row ---
+    // Hands each visible row (for a linked detail, the rows of the current master row), in the
+    // current order, to each, with only the named fields read, in one pass over the file. The
+    // cursor stays where it is; a row being edited is posted first when changed, else dropped.
+    // each returns false to stop early and must not change the table. Returns the number of rows
+    // handed over; throws "Field 'X' not found" before reading anything.
+    int ForEachRow(const QStringList& fieldNames, const std::function<bool(const TRowValues&)>& each);
 
     // Prepared statements, fetched windows and counts are kept between calls; this lets a
     // benchmark see how many rows a cursor has actually fetched from the file.

@@ -174,7 +174,6 @@ TMeasurementDataFrm::TReadings TMeasurementDataFrm::ReadReadings(bool withProgre
         return r;
     TField& da = readings->FieldByName(u"DA"_s);
     TField& uz = readings->FieldByName(u"UZ"_s);
-    TField& mw = readings->FieldByName(u"MW"_s);
     r.startDate = da.AsDate();
     if (!r.startDate.isValid())
         throw TError(u"'%1' ist kein gültiges Datum"_s.arg(da.AsString()));
@@ -183,13 +182,15 @@ TMeasurementDataFrm::TReadings TMeasurementDataFrm::ReadReadings(bool withProgre
         throw TError(u"'%1' ist keine gültige Uhrzeit"_s.arg(uz.AsString()));
     r.startMsecs = startTime.msecsSinceStartOfDay();
 
+    // The values in one pass over the value column alone; the cursor stays on the first row.
     r.values.reserve(size_t(std::max(0, count)));
     const float none = std::numeric_limits<float>::quiet_NaN();
-    for (int k = 1; !readings->Eof(); ++k) {
-        if (progress && k % 100 == 0)
+    int k = 0;
+    readings->ForEachRow({u"MW"_s}, [&](const TRowValues& row) {
+        if (++k % 100 == 0 && progress)
             progress->Step(k);
         float value = none;
-        const QVariant v = mw.Value();
+        const QVariant v = row.Value(0);
         if (v.typeId() == QMetaType::Double) {
             value = float(v.toDouble());
         } else if (!v.isNull()) {
@@ -198,8 +199,8 @@ TMeasurementDataFrm::TReadings TMeasurementDataFrm::ReadReadings(bool withProgre
                 value = float(d);
         }
         r.values.push_back(value);
-        readings->Next();
-    }
+        return true;
+    });
     return r;
 }
 
