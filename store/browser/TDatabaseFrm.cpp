@@ -13,6 +13,7 @@
 #include "TWheelToArrowKeys.h"
 #include "uBrowserText.h"
 #include "uGlobal.h"
+#include "uGlyphs.h"
 #include "uXLSExport.h"
 #include "WindowRegistry.h"
 
@@ -21,6 +22,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHideEvent>
+#include <QIcon>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -255,6 +257,15 @@ TDatabaseFrm::TDatabaseFrm(const QString& objectName, QWidget* parent) : QMainWi
     StatusText->setObjectName(u"StatusText"_s);
     StatusBar->addWidget(StatusText, 1);
     setStatusBar(StatusBar);
+
+    const std::pair<QPushButton*, TGlyph> glyphs[] = {
+        {KdEditBitBtn, TGlyph::Edit},      {KdPostBitBtn, TGlyph::Post},
+        {KdCancelBitBtn, TGlyph::Cancel},  {KdAppendBitBtn, TGlyph::Append},
+        {KdDeleteBitBtn, TGlyph::Delete},  {KdAppendBitBtn2, TGlyph::Append},
+        {KdDeleteBitBtn2, TGlyph::Delete}, {MeEditBitBtn, TGlyph::Edit},
+        {MePostBitBtn, TGlyph::Post},      {MeCancelBitBtn, TGlyph::Cancel}};
+    for (const auto& [button, kind] : glyphs)
+        button->setIcon(QIcon(Glyph(kind)));
 
     KundenDBGrid->SetTable(KundenTable);
     MessungenDBGrid->SetTable(MessungenTable);
