@@ -18,7 +18,6 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QHideEvent>
 #include <QPainter>
 #include <QShowEvent>
@@ -69,15 +68,10 @@ template <typename T> T* Named(QWidget* parent, const QString& name, const QStri
 }
 
 // Shows the tables anew in the main window's browser after the dialog changed them.
-struct TBrowserView : TDatabaseFrm
-{
-    static void Init(TDatabaseFrm* browser) { (browser->*(&TBrowserView::InitDatabaseView))(); }
-};
-
 void RefreshBrowser()
 {
     if (auto* browser = Windows::Get<TDatabaseFrm>(u"MainFrm"_s))
-        TBrowserView::Init(browser);
+        browser->InitDatabaseView();
 }
 
 } // namespace
@@ -168,29 +162,30 @@ TSettingsFrm::TSettingsFrm(QWidget* parent) : QDialog(parent)
     // --- Datenbank ---
     TabSheet1 = WhitePage(PageControl1, u"TabSheet1"_s);
     PageControl1->addTab(TabSheet1, u"   Datenbank   "_s);
-    auto* database = new QGridLayout(TabSheet1);
+    auto* database = new QVBoxLayout(TabSheet1);
     Label10 = Named<QLabel>(TabSheet1, u"Label10"_s, u"Datenbankdatei : "_s);
     Label11 = Named<QLabel>(TabSheet1, u"Label11"_s, QString());
     Label11->setCursor(Qt::PointingHandCursor);
     Label11->setFixedWidth(393);
     Label11->installEventFilter(this);
+    database->addWidget(Label10);
+    database->addWidget(Label11);
+    auto* buttons = new QGridLayout;
     Button3 = Named<QPushButton>(TabSheet1, u"Button3"_s, u"Datenbank reparieren"_s);
     Button4 = Named<QPushButton>(TabSheet1, u"Button4"_s, u"Datenbank komprimieren"_s);
     Button5 = Named<QPushButton>(TabSheet1, u"Button5"_s, u"Tabellen löschen"_s);
     Button6 = Named<QPushButton>(TabSheet1, u"Button6"_s, u"Kundendaten importieren"_s);
     Button7 = Named<QPushButton>(TabSheet1, u"Button7"_s, u"Kundendaten exportieren"_s);
     Button8 = Named<QPushButton>(TabSheet1, u"Button8"_s, u"Demodaten erzeugen"_s);
+    QPushButton* const order[] = {Button3, Button4, Button5, Button6, Button7, Button8};
+    for (int i = 0; i < 6; ++i)
+        buttons->addWidget(order[i], i / 2, i % 2);
+    database->addLayout(buttons);
     Label12 = Named<QLabel>(TabSheet1, u"Label12"_s, QString());
-    database->addWidget(Label10, 0, 0);
-    database->addWidget(Label11, 0, 1, 1, 2);
-    database->addWidget(Button3, 1, 0);
-    database->addWidget(Button4, 1, 1);
-    database->addWidget(Button5, 1, 2);
-    database->addWidget(Button6, 2, 0);
-    database->addWidget(Button7, 2, 1);
-    database->addWidget(Button8, 2, 2);
-    database->addWidget(Label12, 3, 0, 1, 3);
-    database->setRowStretch(4, 1);
+    // A long path in the status line must not widen the fixed dialog.
+    Label12->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    database->addWidget(Label12);
+    database->addStretch(1);
 
     connect(OKButton, &QPushButton::clicked, this, &TSettingsFrm::OKButtonClick);
     connect(Button1, &QPushButton::clicked, this, &TSettingsFrm::Button1Click);
@@ -235,7 +230,7 @@ QImage TSettingsFrm::DefaultLogo()
     p.setPen(Qt::NoPen);
     p.drawEllipse(QPointF(25, 25), 3, 3);
     QFont font(u"Liberation Sans"_s);
-    font.setPixelSize(22);
+    font.setPixelSize(19);
     font.setBold(true);
     p.setFont(font);
     p.setPen(blue);
@@ -534,6 +529,8 @@ void TSettingsFrm::Button8Click()
 
 void TSettingsFrm::showEvent(QShowEvent* event)
 {
+    if (QWidget* main = Windows::Find(u"MainFrm"_s); main && main->isVisible() && !event->spontaneous())
+        move(main->frameGeometry().center() - rect().center());
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormShow();

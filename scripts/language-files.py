@@ -34,6 +34,8 @@ BY_KEY = {
     # The placeholder of a report chart breaks its text into two lines at "#".
     "LangResFrm.Label77": ("Click here to take over #the current test",
                            "Cliquer ici pour reprendre #la mesure actuelle"),
+    # The button is narrower than the message title of the same German text.
+    "SettingsFrm.Button8": ("Create demo data", "Données de démo"),
 }
 
 # German text -> (English, French). Leading and trailing blanks do not count: INI values are read
@@ -293,10 +295,10 @@ TEXTS = {
     "Logodatei wählen...": ("Choose logo file...", "Choisir le fichier du logo..."),
     "Kestrom Logo": ("Show Kestrom logo", "Afficher le logo Kestrom"),
     "Datenbankdatei :": ("Database file:", "Fichier de base de données :"),
-    "Datenbank reparieren": ("Repair database", "Réparer la base de données"),
-    "Datenbank komprimieren": ("Compact database", "Compacter la base de données"),
-    "Kundendaten importieren": ("Import customer data", "Importer les données clients"),
-    "Kundendaten exportieren": ("Export customer data", "Exporter les données clients"),
+    "Datenbank reparieren": ("Repair database", "Réparer la base"),
+    "Datenbank komprimieren": ("Compact database", "Compacter la base"),
+    "Kundendaten importieren": ("Import customer data", "Importer les clients"),
+    "Kundendaten exportieren": ("Export customer data", "Exporter les clients"),
 }
 
 SECTION = re.compile(r"^\s*\[(.*)\]\s*$")

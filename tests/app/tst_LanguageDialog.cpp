@@ -100,7 +100,7 @@ private slots:
         QCOMPARE(settings->Button3->text(), u"Datenbank reparieren"_s);
         QCOMPARE(TIniFile(LanguageFileName(u"FRA"_s)).ReadString(u"SettingsFrm"_s, u"Button3"_s, {}),
                  u"Datenbank reparieren"_s);
-        QCOMPARE(settings->Button4->text(), u"Compacter la base de données"_s);
+        QCOMPARE(settings->Button4->text(), u"Compacter la base"_s);
         QCOMPARE(dialog->windowTitle(), u"Choix de la langue"_s);
         QCOMPARE(Msg(u"Label84"_s), u"Continuer ?"_s);
         QCOMPARE(MsgF(u"Label4"_s, {u"E"_s}), u"Le lecteur E: n'est pas accessible."_s);

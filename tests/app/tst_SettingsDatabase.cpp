@@ -1,10 +1,13 @@
 #include "Platform.h"
 #include "ScriptedDialogs.h"
+#include "TApplicationStart.h"
 #include "TDatabase.h"
 #include "TestEnv.h"
 #include "TestMain.h"
+#include "TMainFrm.h"
 #include "TSettingsFrm.h"
 #include "uGlobal.h"
+#include "WindowRegistry.h"
 
 #include <memory>
 #include <QFile>
@@ -363,5 +366,121 @@ private:
     QString m_path;
 };
 
+namespace {
+
+// Answers every box No (or OK) and keeps what it was asked, for runs where the boxes themselves are
+// what is looked at afterwards.
+class TAnyAnswer final : public Dialogs::TResponder
+{
+public:
+    TAnyAnswer() : m_previous(Dialogs::Responder()) { Dialogs::SetResponder(this); }
+    ~TAnyAnswer() override { Dialogs::SetResponder(m_previous); }
+    QList<Dialogs::TMessage> messages;
+    QMessageBox::StandardButton Message(QWidget*, const Dialogs::TMessage& message) override
+    {
+        messages.append(message);
+        return message.buttons.testFlag(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok;
+    }
+    QString File(QWidget*, const Dialogs::TFileRequest&) override { return {}; }
+
+private:
+    Dialogs::TResponder* m_previous;
+};
+
+} // namespace
+
+// The dialog inside the running program, where the main window's browser shows the tables.
+class TSettingsInProgramTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<TTestHome>();
+        m_program = std::make_unique<TApplicationStart>();
+        m_program->Start();
+        m_main = m_program->MainFrm();
+        m_main->show();
+        QTRY_VERIFY(m_main->KundenTable->Active());
+        for (int k = 0; k < 3; ++k)
+            AddCustomer(*m_main->Db, u"K%1"_s.arg(k));
+        AddTest(*m_main->Db, 10);
+        m_main->InitDatabaseView();
+        m_settings = Windows::Get<TSettingsFrm>(u"SettingsFrm"_s);
+    }
+    void cleanup()
+    {
+        m_program.reset();
+        m_home.reset();
+    }
+
+    void emptyingRefreshesTheBrowser()
+    {
+        QCOMPARE(m_main->KundenDBGrid->model()->rowCount(), 3);
+        TScriptedDialogs dialogs;
+        dialogs.ExpectMessage(QMessageBox::Yes);
+        dialogs.ExpectMessage();
+        m_settings->Button5Click();
+        QVERIFY(dialogs.Done());
+        for (TTable* t : {m_main->KundenTable, m_main->MessungenTable, m_main->MessdatenTable}) {
+            QVERIFY(t->Active());
+            QCOMPARE(t->RecordCount(), 0);
+        }
+        QCOMPARE(m_main->KundenDBGrid->model()->rowCount(), 0);
+        QVERIFY(!m_main->KdEditBitBtn->isEnabled());
+    }
+
+    void importedCustomersAppearInTheBrowser()
+    {
+        const QString path = m_home->path() + u"/kunden.csv"_s;
+        QVERIFY(WriteAll(path, "4711;Meier\r\n4712;Schulz\r\n"));
+        TScriptedDialogs dialogs;
+        dialogs.ExpectMessage(QMessageBox::Yes);
+        dialogs.ExpectFile(path);
+        dialogs.ExpectMessage();
+        m_settings->Button6Click();
+        QVERIFY(dialogs.Done());
+        QCOMPARE(m_main->KundenDBGrid->model()->rowCount(), 5);
+    }
+
+    void closedListsAfterARepairNeverCrash()
+    {
+        {
+            TScriptedDialogs dialogs;
+            dialogs.ExpectMessage(QMessageBox::Yes);
+            dialogs.ExpectMessage();
+            m_settings->Button3Click();
+            QVERIFY(dialogs.Done());
+        }
+        QVERIFY(!m_main->KundenTable->Active());
+        m_main->SearchEdit->setText(u"K1"_s);
+        const char* actions[] = {"KdEditBitBtnClick",    "KdPostBitBtnClick",     "KdCancelBitBtnClick",
+                                 "KdAppendBitBtnClick",  "KdDeleteBitBtnClick",   "MeEditBitBtnClick",
+                                 "MePostBitBtnClick",    "MeCancelBitBtnClick",   "DataBitBtnClick",
+                                 "SearchBitBtnClick",    "TransferKdBitBtnClick", "LoadMesBitBtnClick",
+                                 "KundenDBGridDblClick", "PageControlChange",     "UpdateStatusBar"};
+        for (const char* action : actions) {
+            TAnyAnswer answers;
+            QVERIFY2(QMetaObject::invokeMethod(m_main, action), action);
+
+            for (const Dialogs::TMessage& m : answers.messages)
+                QVERIFY2(!m.text.trimmed().isEmpty(), action);
+        }
+        for (const char* action : {"Button6Click", "Button7Click"}) {
+            TAnyAnswer answers;
+            QMetaObject::invokeMethod(m_settings, action);
+            QCOMPARE(answers.messages.size(), 1);
+            QCOMPARE(answers.messages[0].text, u"Sie müssen das Programm nun neu starten."_s);
+        }
+    }
+
+private:
+    std::unique_ptr<TTestHome> m_home;
+    std::unique_ptr<TApplicationStart> m_program;
+    TMainFrm* m_main = nullptr;
+    TSettingsFrm* m_settings = nullptr;
+};
+
 TQ5_TEST(TSettingsDatabaseTest)
+TQ5_TEST(TSettingsInProgramTest)
 #include "tst_SettingsDatabase.moc"

@@ -175,12 +175,14 @@ private slots:
         QCOMPARE(dlg.PageControl1->currentWidget(), dlg.SettingsTabSheet);
         dlg.ComboBox1->setCurrentIndex(1);
         dlg.CheckBox1->setChecked(true);
+        dlg.PageControl1->setCurrentWidget(dlg.TabSheet1);
         dlg.close();
         QCOMPARE(DataDrive, QChar(u'E'));
         QCOMPARE(NoProt, false);
 
         dlg.show();
-        // Every show starts afresh from the settings.
+        // Every show starts afresh from the settings, on the first page.
+        QCOMPARE(dlg.PageControl1->currentWidget(), dlg.SettingsTabSheet);
         QCOMPARE(dlg.ComboBox1->currentIndex(), 0);
         QCOMPARE(dlg.CheckBox1->isChecked(), false);
         dlg.ComboBox1->setCurrentIndex(1);
