@@ -254,7 +254,7 @@ TDatabaseFrm::TDatabaseFrm(const QString& objectName, QWidget* parent) : QMainWi
     StatusBar->setObjectName(u"StatusBar"_s);
     StatusBar->setSizeGripEnabled(false);
     StatusText = new QLabel(StatusBar);
-    StatusText->setObjectName(u"StatusText"_s);
+    // No object name: the status text is the program's own, never a caption of the language files.
     StatusBar->addWidget(StatusText, 1);
     setStatusBar(StatusBar);
 

@@ -126,6 +126,34 @@ private slots:
         c.protocol.hide();
     }
 
+    // A date the store cannot take: the conversion error, the file's earlier rows stay, the lists
+    // come back and the next card imports.
+    void impossibleDateOnTheCard()
+    {
+        TCardRig c;
+        QByteArray bad = CardFile("4711", "Muster", "14.03.10", 2);
+        bad += "MT=1\r\nSD=31.13.10\r\nSU=10:00:00\r\nIN=1\r\nSM=\r\n0;1\r\nEM=\r\n";
+        QVERIFY(WriteAll(c.card + u"/A.DAT"_s, bad));
+        TScriptedDialogs dialogs;
+        dialogs.ExpectMessage();
+        c.rig.frm->LoadMesBitBtnClick();
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(int(dialogs.messages[0].icon), int(Dialogs::Icon::Error));
+        QVERIFY2(dialogs.messages[0].text.contains(u"31.13.10"_s), qPrintable(dialogs.messages[0].text));
+        QCOMPARE(c.rig.CustomerColumn(u"KN"_s), QStringList{u"4711"_s});
+        QCOMPARE(c.rig.Tests(), 1);
+        QCOMPARE(c.rig.Readings(), 2);
+        QVERIFY(!c.rig.frm->KundenDBGrid->isHidden());
+        QVERIFY(!c.rig.frm->MessungenDBGrid->isHidden());
+
+        QVERIFY(QFile::remove(c.card + u"/A.DAT"_s));
+        QVERIFY(WriteAll(c.card + u"/B.DAT"_s, CardFile("4712", "Beispiel", "15.03.10", 2)));
+        c.rig.frm->LoadMesBitBtnClick();
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(c.rig.CustomerColumn(u"KN"_s), (QStringList{u"4711"_s, u"4712"_s}));
+        c.protocol.hide();
+    }
+
     // The selected customers go to the card in the order they were added.
     void transferTheSelectedCustomers()
     {
