@@ -5,6 +5,38 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 
+TGridModel::TGridModel(TTable* table, QObject* parent) : TTableModel(table, parent)
+{
+    connect(this, &QAbstractItemModel::modelReset, this, [this] { m_fieldIndex.clear(); });
+}
+
+int TGridModel::FieldIndex(int column) const
+{
+    if (m_fieldIndex.size() != columnCount()) {
+        m_fieldIndex.clear();
+        for (int c = 0; c < columnCount(); ++c) {
+            const TField* field = Table() ? Table()->FindField(FieldName(c)) : nullptr;
+            m_fieldIndex << (field ? field->Index() : -1);
+        }
+    }
+    return column >= 0 && column < m_fieldIndex.size() ? m_fieldIndex[column] : -1;
+}
+
+QVariant TGridModel::data(const QModelIndex& index, int role) const
+{
+    // The list shows display texts; reading them by field index spares a look-up per cell.
+    if (role != Qt::DisplayRole || !index.isValid() || !Table() || !Table()->Active())
+        return TTableModel::data(index, role);
+    const int field = FieldIndex(index.column());
+    if (field < 0)
+        return {};
+    try {
+        return Table()->DisplayTextAt(index.row() + 1, field);
+    } catch (...) {
+        return {};
+    }
+}
+
 void TGridModel::SetBoldField(const QString& fieldName)
 {
     m_boldField = fieldName;

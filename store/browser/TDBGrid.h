@@ -14,17 +14,22 @@ class TGridModel : public TTableModel
 {
     Q_OBJECT
 public:
-    using TTableModel::TTableModel;
+    explicit TGridModel(TTable* table, QObject* parent = nullptr);
 
     // The field whose title is bold (empty: none).
     void SetBoldField(const QString& fieldName);
     const QString& BoldField() const { return m_boldField; }
     bool TitleBold(int column) const;
 
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
+    // The table's field index of each model column, looked up once per layout of the columns.
+    int FieldIndex(int column) const;
+
     QString m_boldField;
+    mutable QList<int> m_fieldIndex;
 };
 
 class TDBGrid : public QTableView
