@@ -21,46 +21,11 @@
 #include <QTemporaryDir>
 #include <sqlite3.h>
 
+#include "BenchTimer.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
-
-using TClock = std::chrono::steady_clock;
-
-double Ms(TClock::time_point from)
-{
-    return std::chrono::duration<double, std::milli>(TClock::now() - from).count();
-}
-
-double CpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-// Elapsed and processor time of one run, in milliseconds.
-struct TTimes
-{
-    double wall = 1e300;
-    double cpu = 1e300;
-    void Best(const TTimes& other)
-    {
-        wall = std::min(wall, other.wall);
-        cpu = std::min(cpu, other.cpu);
-    }
-};
-
-class TStopwatch
-{
-public:
-    TStopwatch() : m_wall(TClock::now()), m_cpu(CpuMs()) {}
-    TTimes Stop() const { return {Ms(m_wall), CpuMs() - m_cpu}; }
-
-private:
-    TClock::time_point m_wall;
-    double m_cpu;
-};
 
 void Check(int rc, sqlite3* db, const char* what)
 {

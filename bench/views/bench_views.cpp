@@ -27,36 +27,17 @@
 #include <ctime>
 #include <sqlite3.h>
 
+#include "BenchTimer.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
-
-double CpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-struct TTimes
-{
-    double wall = 1e300, cpu = 1e300;
-};
-
 template <typename F> TTimes Time(F&& work)
 {
-    const auto wall = TClock::now();
-    const double cpu = CpuMs();
+    const TStopwatch watch;
     work();
-    return {std::chrono::duration<double, std::milli>(TClock::now() - wall).count(), CpuMs() - cpu};
-}
-
-void Best(TTimes& best, const TTimes& t)
-{
-    best.wall = std::min(best.wall, t.wall);
-    best.cpu = std::min(best.cpu, t.cpu);
+    return watch.Stop();
 }
 
 double ResidentMb()
@@ -175,14 +156,14 @@ int main(int argc, char** argv)
     TTimes raw, load;
     double before = 0, after = 0;
     for (int run = 0; run < 3; ++run) {
-        Best(raw, Time([&] {
-                 if (ReadRaw(path, id) != size_t(Readings) + 1)
-                     std::exit(1);
-             }));
+        raw.Best(Time([&] {
+            if (ReadRaw(path, id) != size_t(Readings) + 1)
+                std::exit(1);
+        }));
         db.OpenTables(path);
         frm.hide(); // each load starts from a window that has nothing to hold
         before = ResidentMb();
-        Best(load, Time([&] { frm.LoadReadings(db.MessdatenTable, db.MessungenTable); }));
+        load.Best(Time([&] { frm.LoadReadings(db.MessdatenTable, db.MessungenTable); }));
         after = ResidentMb();
         if (frm.Grid()->RowCount() != Readings + 1)
             std::exit(1);
@@ -200,29 +181,29 @@ int main(int argc, char** argv)
     QByteArray bytes;
     TTimes writer, plain, safe, fromGrid;
     for (int run = 0; run < 7; ++run) {
-        Best(writer, Time([&] { ExportGridToXls(rows, xls); }));
+        writer.Best(Time([&] { ExportGridToXls(rows, xls); }));
         if (bytes.isEmpty()) {
             QFile f(xls);
             f.open(QIODevice::ReadOnly);
             bytes = f.readAll();
         }
-        Best(plain, Time([&] {
-                 FILE* f = std::fopen(copy.toLocal8Bit().constData(), "wb");
-                 std::fwrite(bytes.constData(), 1, size_t(bytes.size()), f);
-                 std::fclose(f);
-             }));
+        plain.Best(Time([&] {
+            FILE* f = std::fopen(copy.toLocal8Bit().constData(), "wb");
+            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), f);
+            std::fclose(f);
+        }));
         // The same bytes through the safe replacement the writer uses (temporary file, flushed
         // to disk, renamed): what writing safely costs beside the records themselves.
-        Best(safe, Time([&] {
-                 QSaveFile f(copy);
-                 f.open(QIODevice::WriteOnly);
-                 f.write(bytes);
-                 f.commit();
-             }));
-        Best(fromGrid, Time([&] {
-                 ExportCellsToXls(
-                     3, 65536, [&](int c, int r) { return frm.Grid()->Cells(c, r); }, xls);
-             }));
+        safe.Best(Time([&] {
+            QSaveFile f(copy);
+            f.open(QIODevice::WriteOnly);
+            f.write(bytes);
+            f.commit();
+        }));
+        fromGrid.Best(Time([&] {
+            ExportCellsToXls(
+                3, 65536, [&](int c, int r) { return frm.Grid()->Cells(c, r); }, xls);
+        }));
     }
 
     std::printf("readings: %d\n", Readings);
