@@ -260,7 +260,7 @@ void TMainFrm::RefreshReportChoice()
 void TMainFrm::FormShowBitBtnClick()
 {
     Guarded(this, [&] {
-        if (AvailFrmsComboBox->currentIndex() < 0)
+        if (!ListsOpen() || AvailFrmsComboBox->currentIndex() < 0)
             return;
         const QString title = AvailFrmsComboBox->currentText();
         for (const QString& formName : FormNamesForTitle(title))
@@ -370,7 +370,7 @@ void TMainFrm::Demodata1Click()
 void TMainFrm::AlleKundenmarkieren1Click()
 {
     Guarded(this, [&] {
-        if (!KundenTable->Active() || KundenTable->IsEmpty())
+        if (!ListsOpen() || KundenTable->IsEmpty())
             return;
         KundenDBGrid->setUpdatesEnabled(false);
         KundenTable->Last();

@@ -226,7 +226,7 @@ void TDatabase::CompactDatabase()
 {
     const QString path = Database->FileName().isEmpty() ? DatabasePath() : Database->FileName();
     CloseTables();
-    TDatabaseFile::Compact(path);
+    TDatabaseFile::Compact(path, Schema());
     Database->SetFileName(path);
     Database->Open();
 }

@@ -79,11 +79,12 @@ public:
         qint64 rowsCopied = 0;
     };
     static TRepairResult Repair(const QString& path, const QList<TTableDef>& expected = {});
-    // Rebuilds a closed database file without its free space.
-    static void Compact(const QString& path);
+    // Rebuilds a closed database file without its free space. A damaged file is repaired instead
+    // (see Repair), which leaves a fresh file just as compact; returns true then.
+    static bool Compact(const QString& path, const QList<TTableDef>& expected = {});
     // The same on this connection's file; the connection must be closed.
     TRepairResult Repair(const QList<TTableDef>& expected = {}) { return Repair(m_fileName, expected); }
-    void Compact() { Compact(m_fileName); }
+    bool Compact(const QList<TTableDef>& expected = {}) { return Compact(m_fileName, expected); }
 
     // The underlying handle (benchmarks and tests); nullptr while closed. Ends the store's own
     // reading transaction first, so that what is done with the handle stands on its own.

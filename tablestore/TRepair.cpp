@@ -257,14 +257,28 @@ TDatabaseFile::TRepairResult TDatabaseFile::Repair(const QString& path, const QL
     return result;
 }
 
-void TDatabaseFile::Compact(const QString& path)
+bool TDatabaseFile::Compact(const QString& path, const QList<TTableDef>& expected)
 {
+    // A damaged file cannot be rebuilt in place: VACUUM stops at the first damaged page. The
+    // repair writes a fresh file of every readable row, which is as compact as a rebuilt one.
     sqlite3* db = OpenFile(path, false);
+    bool damaged = false;
     try {
-        Exec(db, "VACUUM", path);
+        QString problem;
+        damaged = !QuickCheck(db, path, &problem);
+        if (!damaged) {
+            const int rc = sqlite3_exec(db, "VACUUM", nullptr, nullptr, nullptr);
+            const int primary = rc & 0xFF;
+            damaged = primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+            if (rc != SQLITE_OK && !damaged)
+                Throw(db, rc, path);
+        }
     } catch (...) {
         CloseFile(db);
         throw;
     }
     CloseFile(db);
+    if (damaged)
+        Repair(path, expected);
+    return damaged;
 }

@@ -448,6 +448,16 @@ void TDatabaseFrm::UpdateStatusBar()
     StatusText->setText(text);
 }
 
+// After a repair or a compaction the lists stay closed until the program is started again; an
+// action on them says so rather than doing nothing.
+bool TDatabaseFrm::ListsOpen()
+{
+    if (KundenTable->Active() && MessungenTable->Active() && MessdatenTable->Active())
+        return true;
+    Dialogs::Information(this, Msg(u"Label8"_s), Msg(u"Label87"_s));
+    return false;
+}
+
 void TDatabaseFrm::SetGridColumn(TDBGrid* grid, const QString& fieldName, const QString& title)
 {
     grid->SetGridColumn(fieldName, title);
@@ -485,7 +495,7 @@ void TDatabaseFrm::UpdateCustomerRecord()
 void TDatabaseFrm::KdEditBitBtnClick()
 {
     Guarded(this, [&] {
-        if (CardExchangeBusy() || !KundenTable->Active() || KundenTable->IsEmpty())
+        if (CardExchangeBusy() || !ListsOpen() || KundenTable->IsEmpty())
             return;
         KundenTable->Edit();
         EnableCustomerEdits(true);
@@ -503,7 +513,7 @@ void TDatabaseFrm::KdEditBitBtnClick()
 void TDatabaseFrm::KdAppendBitBtnClick()
 {
     Guarded(this, [&] {
-        if (CardExchangeBusy() || !KundenTable->Active())
+        if (CardExchangeBusy() || !ListsOpen())
             return;
         PageControl->setCurrentWidget(CustomerTabSheet);
         KundenPageControl->setCurrentWidget(CustomerDetailTabSheet);
@@ -523,7 +533,7 @@ void TDatabaseFrm::KdAppendBitBtnClick()
 void TDatabaseFrm::KdPostBitBtnClick()
 {
     Guarded(this, [&] {
-        if (!KundenTable->Active())
+        if (!ListsOpen())
             return;
         if (Editing(KundenTable)) {
             // A value the store refuses keeps the row in edit mode, buttons as they are.
@@ -554,7 +564,7 @@ void TDatabaseFrm::KdDeleteBitBtnClick()
 void TDatabaseFrm::DeleteSelectedCustomers()
 {
     Guarded(this, [&] {
-        if (CardExchangeBusy() || !KundenTable->Active())
+        if (CardExchangeBusy() || !ListsOpen())
             return;
         if (Editing(KundenTable))
             KundenTable->Cancel();
@@ -595,7 +605,7 @@ void TDatabaseFrm::MeEditBitBtnClick()
 {
     Guarded(this, [&] {
         // Editing an empty list would add an empty test.
-        if (CardExchangeBusy() || !MessungenTable->Active() || MessungenTable->IsEmpty())
+        if (CardExchangeBusy() || !ListsOpen() || MessungenTable->IsEmpty())
             return;
         MessungenTable->Edit();
         MePostBitBtn->setEnabled(true);
@@ -609,7 +619,9 @@ void TDatabaseFrm::MeEditBitBtnClick()
 void TDatabaseFrm::MePostBitBtnClick()
 {
     Guarded(this, [&] {
-        if (MessungenTable->Active() && Editing(MessungenTable)) {
+        if (!ListsOpen())
+            return;
+        if (Editing(MessungenTable)) {
             m_memoLink->UpdateRecord();
             MessungenTable->Post();
         }
@@ -635,7 +647,7 @@ void TDatabaseFrm::MeCancelBitBtnClick()
 void TDatabaseFrm::DeleteSelectedMeasurements()
 {
     Guarded(this, [&] {
-        if (CardExchangeBusy() || !MessungenTable->Active())
+        if (CardExchangeBusy() || !ListsOpen())
             return;
         if (Editing(MessungenTable))
             MessungenTable->Cancel();
@@ -691,7 +703,7 @@ bool TDatabaseFrm::OpenWithNotepad(const QString& path)
 void TDatabaseFrm::DataBitBtnClick()
 {
     Guarded(this, [&] {
-        if (!MessungenTable->Active() || MessungenTable->IsEmpty())
+        if (!ListsOpen() || MessungenTable->IsEmpty())
             return;
         const int mtnr = MessungenTable->FieldByName(u"MTNR"_s).AsInteger();
         if (mtnr != 0 && mtnr != 12) {
@@ -718,7 +730,7 @@ void TDatabaseFrm::DataBitBtnClick()
 void TDatabaseFrm::KundenDBGridTitleClick(int column)
 {
     Guarded(this, [&] {
-        if (CardExchangeBusy())
+        if (CardExchangeBusy() || !ListsOpen())
             return;
         const QString field = KundenDBGrid->ColumnField(column);
         if (field.isEmpty())
@@ -733,7 +745,7 @@ void TDatabaseFrm::KundenDBGridTitleClick(int column)
 void TDatabaseFrm::MessungenDBGridTitleClick(int column)
 {
     Guarded(this, [&] {
-        if (CardExchangeBusy())
+        if (CardExchangeBusy() || !ListsOpen())
             return;
         const QString field = MessungenDBGrid->ColumnField(column);
         if (field.isEmpty())
@@ -807,7 +819,7 @@ void TDatabaseFrm::SearchBitBtnClick()
 void TDatabaseFrm::RunCustomerSearch()
 {
     Guarded(this, [&] {
-        if (CardExchangeBusy() || !KundenTable->Active())
+        if (CardExchangeBusy() || !ListsOpen())
             return;
         KundenDBGrid->ClearSelection();
         const QString term = SearchTerm(SearchEdit->text());
@@ -879,6 +891,8 @@ void TDatabaseFrm::LoadMesBitBtnClick()
 {
     if (CardExchangeBusy())
         return;
+    if (!ListsOpen())
+        return;
     Guarded(this, [&] { LoadMesFromCard(CardHost()); });
     Guarded(this, [&] {
         if (!KundenTable->Active())
@@ -895,7 +909,7 @@ void TDatabaseFrm::LoadMesBitBtnClick()
 void TDatabaseFrm::TransferKdBitBtnClick()
 {
     Guarded(this, [&] {
-        if (CardExchangeBusy() || !KundenTable->Active())
+        if (CardExchangeBusy() || !ListsOpen())
             return;
         TransferCustomersToCard(CardHost(), KundenDBGrid->SelectedBookmarks());
     });

@@ -151,6 +151,7 @@ public slots:
     void DeleteSelectedCustomers();
     void DeleteSelectedMeasurements();
     void SetGridColumn(TDBGrid* grid, const QString& fieldName, const QString& title);
+    bool ListsOpen();
 
     void KdEditBitBtnClick();
     void KdPostBitBtnClick();

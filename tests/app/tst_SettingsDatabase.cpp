@@ -12,6 +12,7 @@
 #include <memory>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTest>
 #include <sqlite3.h>
 
@@ -165,7 +166,7 @@ private slots:
         QCOMPARE(restarted.MessdatenTable->RecordCount(), 501);
     }
 
-    void compactionOfADamagedFileReportsTheStoreErrorAndRepairStillRecovers()
+    void compactionRecoversADamagedFile()
     {
         m_db->CloseTables();
         QVERIFY(DamageTable(m_path, "MessdatenTable"));
@@ -181,23 +182,19 @@ private slots:
             dialogs.ExpectMessage();
             dlg.Button4Click();
             QVERIFY(dialogs.Done());
-            // The store's error, and no closing message.
-            QCOMPARE(int(dialogs.messages[1].icon), int(Dialogs::Icon::Error));
-            QVERIFY(!dialogs.messages[1].text.contains(u"Komprimierung wurde"_s));
-        }
-        {
-            TScriptedDialogs dialogs;
-            dialogs.ExpectMessage(QMessageBox::Yes);
-            dialogs.ExpectMessage();
-            dlg.Button3Click();
-            QVERIFY(dialogs.Done());
-            QVERIFY(dialogs.messages[1].text.startsWith(u"Die Reparatur wurde durchgeführt."_s));
+            QCOMPARE(dialogs.messages[1].title, u"Datenbankkomprimierung"_s);
+            QCOMPARE(dialogs.messages[1].text,
+                     u"Die Komprimierung wurde durchgeführt.\rSie müssen das Programm nun neu starten."_s);
+            QCOMPARE(int(dialogs.messages[1].icon), int(Dialogs::Icon::Information));
         }
         m_db->CloseTables();
         TDatabase restarted;
-        TScriptedDialogs none;
+        TScriptedDialogs none; // no damaged-file message any more
         restarted.OpenTables(m_path);
         QCOMPARE(restarted.KundenTable->RecordCount(), 20);
+        QVERIFY(restarted.KundenTable->Locate(u"KN"_s, u"K19"_s));
+        QCOMPARE(restarted.MessungenTable->RecordCount(), 1);
+        QVERIFY(restarted.MessdatenTable->RecordCount() > 2800);
     }
 
     void answeringNoChangesNothing_data()
@@ -443,28 +440,55 @@ private slots:
         QCOMPARE(m_main->KundenDBGrid->model()->rowCount(), 5);
     }
 
-    void closedListsAfterARepairNeverCrash()
+    void closedListsAfterARepairSayToRestart_data()
     {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("repair") << u"Button3Click"_s;
+        QTest::newRow("compaction") << u"Button4Click"_s;
+    }
+
+    void closedListsAfterARepairSayToRestart()
+    {
+        QFETCH(QString, button);
         {
             TScriptedDialogs dialogs;
             dialogs.ExpectMessage(QMessageBox::Yes);
             dialogs.ExpectMessage();
-            m_settings->Button3Click();
+            QVERIFY(QMetaObject::invokeMethod(m_settings, button.toLatin1().constData()));
             QVERIFY(dialogs.Done());
         }
         QVERIFY(!m_main->KundenTable->Active());
         m_main->SearchEdit->setText(u"K1"_s);
-        const char* actions[] = {"KdEditBitBtnClick",    "KdPostBitBtnClick",     "KdCancelBitBtnClick",
-                                 "KdAppendBitBtnClick",  "KdDeleteBitBtnClick",   "MeEditBitBtnClick",
-                                 "MePostBitBtnClick",    "MeCancelBitBtnClick",   "DataBitBtnClick",
-                                 "SearchBitBtnClick",    "TransferKdBitBtnClick", "LoadMesBitBtnClick",
-                                 "KundenDBGridDblClick", "PageControlChange",     "UpdateStatusBar"};
+        // A card in the drive, so that the transfer gets past its guard to the lists.
+        Platform::TMappedDrives drives;
+        drives.Add(u'E', m_home->MakeFolder(u"card"_s));
+        Platform::SetDriveProvider(&drives);
+        const auto restore = qScopeGuard([] { Platform::SetDriveProvider(nullptr); });
+        DataDrive = u'E';
+        // Every action on the lists tells the user to restart, once.
+        const char* actions[] = {"KdEditBitBtnClick",   "KdPostBitBtnClick",   "KdAppendBitBtnClick",
+                                 "KdDeleteBitBtnClick", "MeEditBitBtnClick",   "MePostBitBtnClick",
+                                 "DataBitBtnClick",     "SearchBitBtnClick",   "TransferKdBitBtnClick",
+                                 "LoadMesBitBtnClick",  "FormShowBitBtnClick", "AlleKundenmarkieren1Click"};
         for (const char* action : actions) {
             TAnyAnswer answers;
             QVERIFY2(QMetaObject::invokeMethod(m_main, action), action);
-
-            for (const Dialogs::TMessage& m : answers.messages)
-                QVERIFY2(!m.text.trimmed().isEmpty(), action);
+            QVERIFY2(answers.messages.size() == 1, action);
+            QCOMPARE(answers.messages[0].title, u"Datenbankfehler"_s);
+            QCOMPARE(answers.messages[0].text, u"Sie müssen das Programm nun neu starten."_s);
+        }
+        for (int column : {1, 2}) {
+            TAnyAnswer answers;
+            m_main->KundenDBGridTitleClick(column);
+            m_main->MessungenDBGridTitleClick(column);
+            QCOMPARE(answers.messages.size(), 2);
+        }
+        // Moving between pages and cancelling have nothing to do and ask nothing.
+        for (const char* quiet : {"KdCancelBitBtnClick", "MeCancelBitBtnClick", "KundenDBGridDblClick",
+                                  "PageControlChange", "UpdateStatusBar"}) {
+            TAnyAnswer answers;
+            QVERIFY2(QMetaObject::invokeMethod(m_main, quiet), quiet);
+            QVERIFY2(answers.messages.isEmpty(), quiet);
         }
         for (const char* action : {"Button6Click", "Button7Click"}) {
             TAnyAnswer answers;

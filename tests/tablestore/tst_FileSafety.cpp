@@ -351,6 +351,37 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(TError, TDatabaseFile::Compact(f.Path()));
     }
 
+    void compactionOfADamagedFileRepairsIt()
+    {
+        TStoreFixture f;
+        f.Create();
+        f.OpenTables(false);
+        FillPeople(f, 2000);
+        QCOMPARE(f.db.Execute(u"DELETE FROM People WHERE ID > 1500"_s), 500);
+        f.db.Close();
+        int page = 0, lost = 0;
+        QVERIFY(LeafPage(f.Path(), u"People"_s, &page, &lost));
+        QVERIFY(Damage(f.Path(), page));
+        const QByteArray damagedBytes = ReadAll(f.Path());
+
+        QVERIFY(TDatabaseFile::Compact(f.Path()));
+        // The damaged file stays beside the fresh one, as after a repair.
+        const QStringList copies =
+            QDir(f.Folder())
+                .entryList({QFileInfo(f.Path()).completeBaseName() + u"_damaged_*"_s}, QDir::Files);
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(ReadAll(f.Folder() + u'/' + copies[0]), damagedBytes);
+        QVERIFY(QFileInfo(f.Path()).size() < damagedBytes.size());
+
+        f.OpenTables(false);
+        QVERIFY(!f.db.NeedsRepair());
+        QCOMPARE(f.people.RecordCount(), 1500 - lost);
+        f.db.Close();
+        // A sound file is only rebuilt.
+        QVERIFY(!TDatabaseFile::Compact(f.Path()));
+        QCOMPARE(QDir(f.Folder()).entryList({u"*_damaged_*"_s}, QDir::Files).size(), 1);
+    }
+
     void emptyingRemovesRowsAndKeepsTable()
     {
         TStoreFixture f;
