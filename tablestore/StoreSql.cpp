@@ -391,6 +391,64 @@ bool QuickCheck(sqlite3* db, const QString& fileName, QString* problem)
     return false;
 }
 
+bool StructureCheck(sqlite3* db, const QString& fileName, QString* problem)
+{
+    QList<QPair<QByteArray, QByteArray>> probes; // (what, query)
+    int rc = SQLITE_OK;
+    {
+        sqlite3_stmt* stmt = nullptr;
+        rc = sqlite3_prepare_v2(
+            db, "SELECT type, name, tbl_name FROM sqlite_master WHERE type IN ('table', 'index')", -1, &stmt,
+            nullptr);
+        if (rc == SQLITE_OK) {
+            while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+                const QByteArray type(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+                const QString name =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)));
+                const QString table =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2)));
+                if (name.startsWith(u"sqlite_"_s, Qt::CaseInsensitive))
+                    continue;
+                if (type == "table") {
+                    for (const char* order : {" ORDER BY rowid LIMIT 1", " ORDER BY rowid DESC LIMIT 1"})
+                        probes.append({Quote(name), "SELECT * FROM " + Quote(name) + order});
+                } else {
+                    // The first entry of the index, read through the index alone.
+                    probes.append({Quote(name), "SELECT 1 FROM " + Quote(table) + " INDEXED BY " +
+                                                    Quote(name) + " LIMIT 1"});
+                }
+            }
+        }
+        sqlite3_finalize(stmt);
+    }
+    QString found;
+    if (rc != SQLITE_DONE && rc != SQLITE_OK) {
+        found = ErrorText(db, rc, fileName);
+    } else {
+        for (const auto& [what, sql] : std::as_const(probes)) {
+            sqlite3_stmt* stmt = nullptr;
+            rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr);
+            if (rc == SQLITE_OK)
+                while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+                }
+            sqlite3_finalize(stmt);
+            if (rc != SQLITE_DONE && rc != SQLITE_OK) {
+                found = ErrorText(db, rc, fileName);
+                break;
+            }
+        }
+    }
+    const int primary = rc & 0xff;
+    if (primary == SQLITE_NOTADB || primary == SQLITE_BUSY || primary == SQLITE_LOCKED ||
+        primary == SQLITE_NOMEM)
+        throw TError(found);
+    if (found.isEmpty())
+        return true;
+    if (problem)
+        *problem = found;
+    return false;
+}
+
 void CloseFile(sqlite3* db)
 {
     if (db)

@@ -70,7 +70,7 @@ void TDatabaseFile::Open()
     QString problem;
     bool healthy;
     try {
-        healthy = QuickCheck(db, m_fileName, &problem) && !emptyFile;
+        healthy = StructureCheck(db, m_fileName, &problem) && !emptyFile;
     } catch (...) {
         CloseFile(db);
         throw;
@@ -85,6 +85,30 @@ void TDatabaseFile::Open()
         if (OnNeedRepair)
             OnNeedRepair();
     }
+}
+
+void TDatabaseFile::NoteDamage(int rc)
+{
+    const int primary = rc & 0xff;
+    if ((primary != SQLITE_CORRUPT && primary != SQLITE_NOTADB) || m_needsRepair || !m_db)
+        return;
+    // Said once per connection, and after the event at hand: the damage may come to light while
+    // a list paints itself, where no message box may open.
+    m_needsRepair = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            emit NeedRepair();
+            if (OnNeedRepair)
+                OnNeedRepair();
+        },
+        Qt::QueuedConnection);
+}
+
+void TDatabaseFile::Fail(int rc)
+{
+    NoteDamage(rc);
+    Throw(m_db, rc, m_fileName);
 }
 
 void TDatabaseFile::Close()
@@ -126,7 +150,9 @@ void TDatabaseFile::ExecSimple(const char* sql)
     if (!m_db)
         throw TError(u"Database '%1' is not open"_s.arg(m_databaseName));
     EndRead();
-    Exec(m_db, sql, m_fileName);
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        Fail(rc);
 }
 
 void TDatabaseFile::StartTransaction()
@@ -264,7 +290,7 @@ int TDatabaseFile::Execute(const QString& sql, const QVariantList& params)
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &stmt, nullptr);
     if (rc != SQLITE_OK)
-        Throw(m_db, rc, m_fileName);
+        Fail(rc);
     QList<QByteArray> keep;
     for (int i = 0; i < params.size(); ++i) {
         const QVariant& v = params[i];
@@ -309,7 +335,7 @@ int TDatabaseFile::Execute(const QString& sql, const QVariantList& params)
     sqlite3_finalize(stmt);
     TouchAll();
     if (rc != SQLITE_DONE)
-        Throw(m_db, rc, m_fileName);
+        Fail(rc);
     return sqlite3_changes(m_db);
 }
 

@@ -36,17 +36,20 @@ public:
     // Creates an empty database file at FileName when there is none; an existing database file is
     // kept as it is. The connection stays closed.
     void CreateDatabaseFile();
-    // Opens FileName. Checks the file; a damaged file raises NeedRepair (the connection is open
-    // all the same, so that what can be read can be read). A missing file, a file that is not a
-    // database, a locked, read-only or otherwise unusable file throws TError.
+    // Opens FileName. Checks the file's header, table list and the ends of every table, which
+    // costs the same for any size of file; a damaged file raises NeedRepair (the connection is
+    // open all the same, so that what can be read can be read). Damage further inside is met
+    // when it is read: the statement fails with the store's "damaged" error and NeedRepair is
+    // raised once, after the event at hand. A missing file, a file that is not a database, a
+    // locked, read-only or otherwise unusable file throws TError.
     void Open();
     // Closes every open table of this connection, then the file.
     void Close();
     bool Connected() const { return m_db != nullptr; }
 
-    // True when the last Open found the file damaged.
+    // True when the file was found damaged since the last Open.
     bool NeedsRepair() const { return m_needsRepair; }
-    // Called (besides the signal NeedRepair) when Open finds the file damaged.
+    // Called (besides the signal NeedRepair) when the file is found damaged.
     std::function<void()> OnNeedRepair;
 
     // One transaction at a time. Commit does not wait for the disk unless forceFlush is set.
@@ -101,7 +104,7 @@ public:
     void TouchAll();
 
 signals:
-    // Open found the file damaged; the program tells the user to run the repair.
+    // The file was found damaged; the program tells the user to run the repair.
     void NeedRepair();
     void AfterConnect();
     void BeforeDisconnect();
@@ -111,6 +114,9 @@ private:
     void Attach(TTable* table);
     void Detach(TTable* table);
     void ExecSimple(const char* sql);
+    // A failed statement: damage is noted (see Open), then the store's error thrown.
+    void NoteDamage(int rc);
+    [[noreturn]] void Fail(int rc);
     // Reads between writes share one transaction: starting a transaction for each statement costs
     // more than most statements themselves. Every write ends it first, so that a write outside an
     // explicit transaction is committed at once as always.

@@ -66,12 +66,15 @@ qint64 CopyRows(sqlite3* src, sqlite3* dst, const QString& table, const QString&
         ++n;
     }
     TStmt read, probe, write;
-    if (read.Prepare(src, "SELECT rowid" + names + " FROM " + Quote(table) +
-                              " WHERE rowid >= ? ORDER BY rowid") != SQLITE_OK) {
+    // NOT INDEXED: an index holds the row ids too, and reading them there would pass over a
+    // damaged page of the rows. The probe reads a whole row, so that where it finds one the copy
+    // goes on from there.
+    const QByteArray from = " FROM " + Quote(table) + " NOT INDEXED WHERE rowid >= ? ORDER BY rowid";
+    if (read.Prepare(src, "SELECT rowid" + names + from) != SQLITE_OK) {
         report.append(u"%1: not readable (%2)"_s.arg(table, QString::fromUtf8(sqlite3_errmsg(src))));
         return 0;
     }
-    probe.Prepare(src, "SELECT rowid FROM " + Quote(table) + " WHERE rowid >= ? ORDER BY rowid LIMIT 1");
+    probe.Prepare(src, "SELECT rowid" + names + from + " LIMIT 1");
     if (write.Prepare(dst, "INSERT INTO " + Quote(table) + " (rowid" + names + ") VALUES (?" + marks + ")") !=
         SQLITE_OK)
         Throw(dst, sqlite3_errcode(dst), dstFile);
@@ -119,8 +122,8 @@ qint64 CopyRows(sqlite3* src, sqlite3* dst, const QString& table, const QString&
         qint64 bad = next, good = 0;
         bool found = false;
         for (int k = 0; k < 64; ++k) {
-            const qint64 step = k == 63 ? Max : (qint64(1) << k);
-            const qint64 candidate = bad > Max - step ? Max : bad + step;
+            const qint64 step = qint64(1) << std::min(k, 62);
+            const qint64 candidate = k == 63 || bad > Max - step ? Max : bad + step;
             if (readable(candidate)) {
                 good = candidate;
                 found = true;
@@ -131,8 +134,10 @@ qint64 CopyRows(sqlite3* src, sqlite3* dst, const QString& table, const QString&
         }
         if (!found)
             break;
-        while (good - bad > 1) {
-            const qint64 mid = bad + (good - bad) / 2;
+        // The distance can exceed the range of a signed number when the damage starts at the
+        // table's very first row (bad is still the smallest row id).
+        while (quint64(good) - quint64(bad) > 1) {
+            const qint64 mid = qint64(quint64(bad) + (quint64(good) - quint64(bad)) / 2);
             if (readable(mid))
                 good = mid;
             else

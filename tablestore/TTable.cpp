@@ -648,7 +648,7 @@ struct TTable::TImpl
         const int rc =
             sqlite3_prepare_v3(h, sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
         if (rc != SQLITE_OK)
-            Throw(h, rc, FileName());
+            Fail(rc);
         stmts.insert(key, st);
         return st;
     }
@@ -660,7 +660,12 @@ struct TTable::TImpl
         stmts.clear();
     }
 
-    [[noreturn]] void Fail(int rc) { Throw(db ? db->m_db : nullptr, rc, FileName()); }
+    [[noreturn]] void Fail(int rc)
+    {
+        if (db)
+            db->NoteDamage(rc);
+        Throw(db ? db->m_db : nullptr, rc, FileName());
+    }
 
     void Bind(sqlite3_stmt* st, const std::vector<TBind>& binds)
     {
@@ -2159,7 +2164,7 @@ int TTable::ForEachRow(const QStringList& fieldNames, const std::function<bool(c
     sqlite3_stmt* st = nullptr;
     int rc = sqlite3_prepare_v2(h, sql.constData(), int(sql.size()), &st, nullptr);
     if (rc != SQLITE_OK)
-        Throw(h, rc, d->FileName());
+        d->Fail(rc);
     const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
     std::vector<TBind> binds;
     d->LinkBind(binds);

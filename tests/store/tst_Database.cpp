@@ -84,7 +84,8 @@ QString IndexesText(const QList<TIndexDef>& indexes)
     return parts.join(u", "_s);
 }
 
-// Overwrites the middle leaf page of a table's rows with garbage.
+// Overwrites the first leaf page of a table's rows with garbage: damage that opening the file
+// finds, as it reads both ends of every table.
 bool DamageTable(const QString& path, const char* table)
 {
     sqlite3* db = nullptr;
@@ -101,7 +102,7 @@ bool DamageTable(const QString& path, const char* table)
     if (leaves.size() < 3)
         return false;
     QFile file(path);
-    return file.open(QIODevice::ReadWrite) && file.seek(qint64(leaves[leaves.size() / 2] - 1) * 4096) &&
+    return file.open(QIODevice::ReadWrite) && file.seek(qint64(leaves.first() - 1) * 4096) &&
            file.write(QByteArray(4096, '\x5A')) == 4096;
 }
 
