@@ -557,6 +557,9 @@ struct TTable::TImpl
     int count = -1;
     std::unordered_map<int, TRows> pages;
     std::vector<int> lru;
+    // Set once a list has read the fields of a window: it goes on reading them, so further windows
+    // come with every field at once rather than their keys first and the fields in a second query.
+    bool widePages = false;
 
     std::vector<QVariant> buf;
     bool modified = false;
@@ -847,14 +850,15 @@ struct TTable::TImpl
         const quint32 nulls = KeyValues(rows, r, values);
         LinkBind(binds);
         Keyset(values, after, nullptr, binds);
-        return Stmt(Key(q, nulls), [&] {
+        const bool window = q == QPageAfter || q == QPageBefore;
+        const bool wide = window && widePages;
+        return Stmt(Key(q, nulls, wide), [&] {
             QByteArray ks;
             std::vector<TBind> unused;
             Keyset(values, after, &ks, unused);
             if (q == QCountBefore)
                 return "SELECT COUNT(*) FROM " + qtable + WhereSql(ks);
-            const bool window = q == QPageAfter || q == QPageBefore;
-            return Select(WhereSql(ks), q == QPageBefore || q == QBefore, window, window);
+            return Select(WhereSql(ks), q == QPageBefore || q == QBefore, window, window && !wide);
         });
     }
 
@@ -958,12 +962,12 @@ struct TTable::TImpl
             sqlite3_stmt* st = KeysetStmt(QPageAfter, prev->second, prev->second.Count() - 1, true, binds);
             binds.push_back(BindInt(PageRows));
             binds.push_back(BindInt(0));
-            Fetch(st, binds, rows, true);
+            Fetch(st, binds, rows, !widePages);
         } else if (next != pages.end() && next->second.Count() > 0) {
             sqlite3_stmt* st = KeysetStmt(QPageBefore, next->second, 0, false, binds);
             binds.push_back(BindInt(PageRows));
             binds.push_back(BindInt(0));
-            Fetch(st, binds, rows, true);
+            Fetch(st, binds, rows, !widePages);
             rows.Reverse();
             forward = false;
         } else {
@@ -982,11 +986,11 @@ struct TTable::TImpl
                 }
             }
             LinkBind(binds);
-            sqlite3_stmt* st =
-                Stmt(Key(QPage, 0, reverse), [&] { return Select(WhereSql({}), reverse, true, true); });
+            sqlite3_stmt* st = Stmt(Key(QPage, 0, quint64(reverse) | quint64(widePages) << 1),
+                                    [&] { return Select(WhereSql({}), reverse, true, !widePages); });
             binds.push_back(BindInt(limit));
             binds.push_back(BindInt(offset));
-            Fetch(st, binds, rows, true);
+            Fetch(st, binds, rows, !widePages);
             if (reverse) {
                 rows.Reverse();
                 forward = false;
@@ -1062,6 +1066,22 @@ struct TTable::TImpl
         *rows = page;
         *index = i;
         return true;
+    }
+
+    // The fetched row at recNo with every field read; nullptr when there is no such row.
+    const TRows* FieldsAt(int recNo, int fieldIndex, int* index)
+    {
+        const TRows* rows;
+        if (!RowAt(recNo - 1, &rows, index))
+            return nullptr;
+        if (rows->Cell(*index, fieldIndex).kind == TCell::Absent) {
+            // A grid shows whole windows: read every field of this one.
+            widePages = true;
+            TRows& page = pages.at((recNo - 1) / PageRows);
+            FillRows(page);
+            rows = &page;
+        }
+        return rows;
     }
 
     bool GoPos(int position)
@@ -2121,21 +2141,29 @@ QVariant TTable::ValueAt(int recNo, int fieldIndex) const
         if (recNo == d->pos + 1)
             return d->buf[size_t(fieldIndex)];
     }
-    const TRows* rows;
     int index;
-    if (!d->RowAt(recNo - 1, &rows, &index))
+    const TRows* rows = d->FieldsAt(recNo, fieldIndex, &index);
+    if (!rows)
         return {};
-    if (rows->Cell(index, fieldIndex).kind == TCell::Absent) {
-        // A grid shows whole windows: read every field of this one.
-        TRows& page = d->pages.at((recNo - 1) / PageRows);
-        d->FillRows(page);
-        rows = &page;
-    }
     return Decode(d->fieldDefs[fieldIndex], *rows, index, fieldIndex);
 }
 
 QString TTable::DisplayTextAt(int recNo, int fieldIndex) const
 {
+    // A text field shows its stored text: straight from the fetched bytes, as a list asks for
+    // thousands of them.
+    if (fieldIndex >= 0 && fieldIndex < d->Columns() && IsTextType(d->fieldDefs[fieldIndex].type)) {
+        d->EnsureFresh(false);
+        if (d->state != TDataSetState::Edit || !d->hasCur) {
+            int index;
+            const TRows* rows = d->FieldsAt(recNo, fieldIndex, &index);
+            if (!rows)
+                return {};
+            const TCell& c = rows->Cell(index, fieldIndex);
+            if (c.kind == TCell::Text)
+                return QString::fromUtf8(rows->Bytes(c), c.len);
+        }
+    }
     const QVariant v = ValueAt(recNo, fieldIndex);
     if (v.isNull() || fieldIndex < 0 || fieldIndex >= d->fields.size())
         return {};
