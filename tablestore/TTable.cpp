@@ -65,22 +65,25 @@ struct TRows
 
     TCell Read(sqlite3_stmt* st, int c)
     {
+        // Through the column's value: one look-up of the column for its type and its bytes. The
+        // connection is used by one thread only, so the value may be read directly.
+        sqlite3_value* v = sqlite3_column_value(st, c);
         TCell cell;
-        switch (sqlite3_column_type(st, c)) {
+        switch (sqlite3_value_type(v)) {
         case SQLITE_INTEGER:
             cell.kind = TCell::Int;
-            cell.i = sqlite3_column_int64(st, c);
+            cell.i = sqlite3_value_int64(v);
             break;
         case SQLITE_FLOAT:
             cell.kind = TCell::Float;
-            cell.f = sqlite3_column_double(st, c);
+            cell.f = sqlite3_value_double(v);
             break;
         case SQLITE_NULL:
             break;
         default: {
-            const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+            const char* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
             cell.kind = TCell::Text;
-            cell.len = sqlite3_column_bytes(st, c);
+            cell.len = sqlite3_value_bytes(v);
             cell.off = qint64(text.size());
             text.append(p, size_t(cell.len));
         }
