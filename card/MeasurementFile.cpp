@@ -7,9 +7,8 @@
 #include <QIODevice>
 #include <QVarLengthArray>
 
-#include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
@@ -85,45 +84,60 @@ bool IsNumber(QStringView text, double* value)
     const qsizetype n = text.size();
     while (i < n && text[i] == u' ')
         ++i;
-    // The digits in ASCII for strtod; reading values are short, so this rarely leaves the stack.
+    // The number in ASCII for from_chars, which reads "." whatever the user's locale says;
+    // reading values are short, so this rarely leaves the stack.
     QVarLengthArray<char, 64> ascii;
+    if (i < n && text[i] == u'-')
+        ascii.append('-');
     if (i < n && (text[i] == u'+' || text[i] == u'-'))
-        ascii.append(char(text[i++].unicode()));
+        ++i;
     int digits = 0;
-    while (i < n && IsDigit(text[i])) {
-        ascii.append(char(text[i++].unicode()));
-        ++digits;
-    }
+    bool nonZero = false, beforePoint = true;
+    auto digitsFrom = [&](bool mantissa) {
+        int count = 0;
+        while (i < n && IsDigit(text[i])) {
+            if (mantissa && beforePoint && text[i] != u'0')
+                nonZero = true;
+            ascii.append(char(text[i++].unicode()));
+            ++count;
+        }
+        return count;
+    };
+    digits += digitsFrom(true);
     if (i < n && text[i] == u'.') {
         ascii.append('.');
         ++i;
-        while (i < n && IsDigit(text[i])) {
-            ascii.append(char(text[i++].unicode()));
-            ++digits;
-        }
+        beforePoint = false;
+        digits += digitsFrom(true);
     }
     if (digits == 0)
         return false;
+    bool exponent = false, smallExponent = false;
     if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        exponent = true;
         ascii.append('e');
         ++i;
-        if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+            smallExponent = text[i] == u'-';
             ascii.append(char(text[i++].unicode()));
-        int expDigits = 0;
-        while (i < n && IsDigit(text[i])) {
-            ascii.append(char(text[i++].unicode()));
-            ++expDigits;
         }
-        if (expDigits == 0)
+        if (digitsFrom(false) == 0)
             return false;
     }
     if (i != n)
         return false;
-    ascii.append('\0');
-    errno = 0;
-    const double v = std::strtod(ascii.constData(), nullptr);
-    if (errno == ERANGE && std::isinf(v))
+    double v = 0;
+    const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), v);
+    if (ec == std::errc::result_out_of_range) {
+        // Too small for a double reads as zero; too large is no value a reading can have. Without
+        // an exponent only a fraction of many zeros is too small.
+        const bool tiny = exponent ? smallExponent : !nonZero;
+        if (!tiny)
+            return false;
+        v = ascii[0] == '-' ? -0.0 : 0.0;
+    } else if (ec != std::errc() || end != ascii.data() + ascii.size()) {
         return false;
+    }
     if (value)
         *value = v;
     return true;

@@ -2,7 +2,12 @@
 #include "TError.h"
 #include "TestMain.h"
 
+#include <clocale>
 #include <QBuffer>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -162,6 +167,10 @@ private slots:
         QTest::newRow("inf") << u"inf"_s << false << 0.0;
         QTest::newRow("nan") << u"nan"_s << false << 0.0;
         QTest::newRow("beyond double") << u"1e400"_s << false << 0.0;
+        QTest::newRow("beyond double without exponent") << QString(u"9"_s.repeated(400)) << false << 0.0;
+        QTest::newRow("too small for a double") << u"-1e-400"_s << true << -0.0;
+        QTest::newRow("long fraction") << u"0."_s + QString(400, u'0') + u"1"_s << true << 0.0;
+        QTest::newRow("many digits") << u"123456789012345678901234567890"_s << true << 1.2345678901234568e29;
         QTest::newRow("tab in front") << u"\t1"_s << false << 0.0;
     }
     void numbers()
@@ -173,6 +182,37 @@ private slots:
         QCOMPARE(IsNumber(text, &got), ok);
         if (ok)
             QCOMPARE(got, value);
+    }
+
+    // Qt takes the user's locale for the C library too: a German one reads "," as the decimal
+    // point there, and "12.5" would stop at the point.
+    void numbersWhateverTheLocale()
+    {
+        QTemporaryDir dir;
+        QProcess make;
+        make.start(u"localedef"_s,
+                   {u"-i"_s, u"de_DE"_s, u"-f"_s, u"UTF-8"_s, dir.filePath(u"de_DE.UTF-8"_s)});
+        QVERIFY2(make.waitForFinished(60000) && make.exitCode() == 0,
+                 make.readAllStandardError().constData());
+        const QByteArray oldPath = qgetenv("LOCPATH");
+        qputenv("LOCPATH", QFile::encodeName(dir.path()));
+        const QByteArray old = setlocale(LC_NUMERIC, nullptr);
+        const bool german = setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+        const auto restore = qScopeGuard([&] {
+            setlocale(LC_NUMERIC, old.constData());
+            if (oldPath.isNull())
+                qunsetenv("LOCPATH");
+            else
+                qputenv("LOCPATH", oldPath);
+        });
+        QVERIFY(german);
+        QCOMPARE(localeconv()->decimal_point, ",");
+        double got = 0;
+        QVERIFY(IsNumber(u"12.5"_s, &got));
+        QCOMPARE(got, 12.5);
+        QVERIFY(IsNumber(u" -1.25E2"_s, &got));
+        QCOMPARE(got, -125.0);
+        QVERIFY(!IsNumber(u"12,5"_s, &got));
     }
 
     void padRight_data()
