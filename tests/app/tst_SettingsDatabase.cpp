@@ -1,3 +1,4 @@
+#include "DamagedFile.h"
 #include "Platform.h"
 #include "ScriptedDialogs.h"
 #include "TApplicationStart.h"
@@ -14,7 +15,6 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QTest>
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -45,33 +45,6 @@ void AddTest(TDatabase& db, int readings)
         db.MessdatenTable->Post();
     }
     db.Database->Commit();
-}
-
-// Overwrites the first leaf page of a table's rows with garbage: damage that opening the file
-// finds, as it reads both ends of every table.
-bool DamageTable(const QString& path, const char* table)
-{
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* st = nullptr;
-    QList<int> leaves;
-    int pageSize = 4096;
-    sqlite3_prepare_v2(db, "PRAGMA page_size", -1, &st, nullptr);
-    if (sqlite3_step(st) == SQLITE_ROW)
-        pageSize = sqlite3_column_int(st, 0);
-    sqlite3_finalize(st);
-    sqlite3_prepare_v2(db, "SELECT pageno FROM dbstat WHERE name = ?1 AND pagetype = 'leaf' ORDER BY pageno",
-                       -1, &st, nullptr);
-    sqlite3_bind_text(st, 1, table, -1, SQLITE_STATIC);
-    while (sqlite3_step(st) == SQLITE_ROW)
-        leaves.append(sqlite3_column_int(st, 0));
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    if (leaves.size() < 3)
-        return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadWrite) && file.seek(qint64(leaves.first() - 1) * pageSize) &&
-           file.write(QByteArray(pageSize, '\x5A')) == pageSize;
 }
 
 } // namespace
@@ -124,7 +97,7 @@ private slots:
         QFETCH(QString, question);
         QFETCH(QString, done);
         m_db->CloseTables();
-        QVERIFY(DamageTable(m_path, "MessdatenTable"));
+        QVERIFY(DamageFirstLeaf(m_path, "MessdatenTable"));
         {
             TScriptedDialogs damaged;
             damaged.ExpectMessage();

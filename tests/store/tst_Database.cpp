@@ -1,3 +1,4 @@
+#include "DamagedFile.h"
 #include "ScriptedDialogs.h"
 #include "TDatabase.h"
 #include "TError.h"
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -82,28 +82,6 @@ QString IndexesText(const QList<TIndexDef>& indexes)
         parts.append(p);
     }
     return parts.join(u", "_s);
-}
-
-// Overwrites the first leaf page of a table's rows with garbage: damage that opening the file
-// finds, as it reads both ends of every table.
-bool DamageTable(const QString& path, const char* table)
-{
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* st = nullptr;
-    QList<int> leaves;
-    sqlite3_prepare_v2(db, "SELECT pageno FROM dbstat WHERE name = ?1 AND pagetype = 'leaf' ORDER BY pageno",
-                       -1, &st, nullptr);
-    sqlite3_bind_text(st, 1, table, -1, SQLITE_STATIC);
-    while (sqlite3_step(st) == SQLITE_ROW)
-        leaves.append(sqlite3_column_int(st, 0));
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    if (leaves.size() < 3)
-        return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadWrite) && file.seek(qint64(leaves.first() - 1) * 4096) &&
-           file.write(QByteArray(4096, '\x5A')) == 4096;
 }
 
 } // namespace
@@ -309,7 +287,7 @@ private slots:
             AddTest(db, {QDate(2010, 3, 14), QTime(9, 15), u"10"_s, u"Gas"_s}, 3000);
             db.Database->Commit();
         }
-        QVERIFY(DamageTable(path, "MessdatenTable"));
+        QVERIFY(DamageFirstLeaf(path, "MessdatenTable"));
 
         TDatabase db;
         {
