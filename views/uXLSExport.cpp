@@ -301,7 +301,7 @@ bool ReadAnyNumber(QStringView text, double* value)
         ++i;
     const qsizetype mantissa = i;
     auto digit = [&](qsizetype k) { return k < n && t[k] >= u'0' && t[k] <= u'9'; };
-    qint64 whole = 0;
+    quint64 whole = 0; // wraps past 19 digits, but such numbers are read by from_chars below
     int digits = 0, fraction = 0;
     while (digit(i)) {
         whole = whole * 10 + (t[i] - u'0');
