@@ -365,6 +365,24 @@ sqlite3* OpenFile(const QString& fileName, bool create)
     return db;
 }
 
+namespace {
+
+// What a check found: a file that cannot be read at all throws; damage is told through problem.
+bool CheckVerdict(int rc, bool healthy, const QString& found, QString* problem)
+{
+    const int primary = rc & 0xff;
+    if (primary == SQLITE_NOTADB || primary == SQLITE_BUSY || primary == SQLITE_LOCKED ||
+        primary == SQLITE_NOMEM)
+        throw TError(found);
+    if (healthy)
+        return true;
+    if (problem)
+        *problem = found;
+    return false;
+}
+
+} // namespace
+
 bool QuickCheck(sqlite3* db, const QString& fileName, QString* problem)
 {
     sqlite3_stmt* stmt = nullptr;
@@ -377,23 +395,15 @@ bool QuickCheck(sqlite3* db, const QString& fileName, QString* problem)
             rc = SQLITE_DONE;
         }
     }
-    const int primary = rc & 0xff;
     if (rc != SQLITE_DONE)
         found = ErrorText(db, rc, fileName);
     sqlite3_finalize(stmt);
-    if (primary == SQLITE_NOTADB || primary == SQLITE_BUSY || primary == SQLITE_LOCKED ||
-        primary == SQLITE_NOMEM)
-        throw TError(found);
-    if (rc == SQLITE_DONE && found == u"ok"_s)
-        return true;
-    if (problem)
-        *problem = found;
-    return false;
+    return CheckVerdict(rc, rc == SQLITE_DONE && found == u"ok"_s, found, problem);
 }
 
 bool StructureCheck(sqlite3* db, const QString& fileName, QString* problem)
 {
-    QList<QPair<QByteArray, QByteArray>> probes; // (what, query)
+    QList<QByteArray> probes;
     int rc = SQLITE_OK;
     {
         sqlite3_stmt* stmt = nullptr;
@@ -411,42 +421,26 @@ bool StructureCheck(sqlite3* db, const QString& fileName, QString* problem)
                     continue;
                 if (type == "table") {
                     for (const char* order : {" ORDER BY rowid LIMIT 1", " ORDER BY rowid DESC LIMIT 1"})
-                        probes.append({Quote(name), "SELECT * FROM " + Quote(name) + order});
+                        probes.append("SELECT * FROM " + Quote(name) + order);
                 } else {
                     // The first entry of the index, read through the index alone.
-                    probes.append({Quote(name), "SELECT 1 FROM " + Quote(table) + " INDEXED BY " +
-                                                    Quote(name) + " LIMIT 1"});
+                    probes.append("SELECT 1 FROM " + Quote(table) + " INDEXED BY " + Quote(name) +
+                                  " LIMIT 1");
                 }
             }
         }
         sqlite3_finalize(stmt);
     }
-    QString found;
-    if (rc != SQLITE_DONE && rc != SQLITE_OK) {
-        found = ErrorText(db, rc, fileName);
-    } else {
-        for (const auto& [what, sql] : std::as_const(probes)) {
-            sqlite3_stmt* stmt = nullptr;
-            rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr);
-            if (rc == SQLITE_OK)
-                while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-                }
-            sqlite3_finalize(stmt);
-            if (rc != SQLITE_DONE && rc != SQLITE_OK) {
-                found = ErrorText(db, rc, fileName);
-                break;
+    for (qsizetype i = 0; i < probes.size() && (rc == SQLITE_DONE || rc == SQLITE_OK); ++i) {
+        sqlite3_stmt* stmt = nullptr;
+        rc = sqlite3_prepare_v2(db, probes[i].constData(), int(probes[i].size()), &stmt, nullptr);
+        if (rc == SQLITE_OK)
+            while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
             }
-        }
+        sqlite3_finalize(stmt);
     }
-    const int primary = rc & 0xff;
-    if (primary == SQLITE_NOTADB || primary == SQLITE_BUSY || primary == SQLITE_LOCKED ||
-        primary == SQLITE_NOMEM)
-        throw TError(found);
-    if (found.isEmpty())
-        return true;
-    if (problem)
-        *problem = found;
-    return false;
+    const bool healthy = rc == SQLITE_DONE || rc == SQLITE_OK;
+    return CheckVerdict(rc, healthy, healthy ? QString() : ErrorText(db, rc, fileName), problem);
 }
 
 void CloseFile(sqlite3* db)

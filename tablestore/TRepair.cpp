@@ -269,8 +269,7 @@ bool TDatabaseFile::Compact(const QString& path, const QList<TTableDef>& expecte
     sqlite3* db = OpenFile(path, false);
     bool damaged = false;
     try {
-        QString problem;
-        damaged = !QuickCheck(db, path, &problem);
+        damaged = !QuickCheck(db, path, nullptr);
         if (!damaged) {
             const int rc = sqlite3_exec(db, "VACUUM", nullptr, nullptr, nullptr);
             const int primary = rc & 0xFF;

@@ -301,14 +301,12 @@ bool ReadAnyNumber(QStringView text, double* value)
         ++i;
     const qsizetype mantissa = i;
     auto digit = [&](qsizetype k) { return k < n && t[k] >= u'0' && t[k] <= u'9'; };
-    quint64 whole = 0; // wraps past 19 digits, but such numbers are read by from_chars below
+    quint64 whole = 0; // wraps past 19 digits, but numbers of more than 15 go to from_chars below
     int digits = 0, fraction = 0;
     while (digit(i)) {
         whole = whole * 10 + (t[i] - u'0');
         ++i;
         ++digits;
-        if (digits > 18)
-            whole = 0; // too long for the quick way; from_chars below reads it
     }
     bool point = false;
     if (i < n && t[i] == u'.') {
@@ -319,8 +317,6 @@ bool ReadAnyNumber(QStringView text, double* value)
             ++i;
             ++digits;
             ++fraction;
-            if (digits > 18)
-                whole = 0;
         }
     }
     if (digits == 0 && !point)

@@ -889,9 +889,7 @@ TCardHost TDatabaseFrm::CardHost()
 
 void TDatabaseFrm::LoadMesBitBtnClick()
 {
-    if (CardExchangeBusy())
-        return;
-    if (!ListsOpen())
+    if (CardExchangeBusy() || !ListsOpen())
         return;
     Guarded(this, [&] { LoadMesFromCard(CardHost()); });
     Guarded(this, [&] {
